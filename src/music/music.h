@@ -1,0 +1,75 @@
+// Music and syncs: plays the module through our audio layer (libopenmpt rendering, SDL2 or a
+// silent real-time output), stamps the demo clock into a SyncPoint each time a watched
+// instrument is struck, and turns the rows since a stamp into flash and pulse envelopes.
+// Also renders a whole module offline, with its list of strikes, for the capture tool.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// One watched instrument's last hit: level is 1.0 once hit, stamp the demo clock at the hit.
+// Written on the audio thread, read by the envelopes on the render thread.
+struct SyncPoint {
+    std::atomic<float> level{0.0f};
+    std::atomic<float> stamp{0.0f};
+};
+
+constexpr int syncPointCount = 13;
+
+// SyncPoints 0 to 12 belong to instruments 10, 6, 7, 8, 9, 16, 14, 15, 4, 5, 13, 3, 2.
+extern SyncPoint syncPoints[syncPointCount];
+extern const int syncInstrument[syncPointCount];
+
+// The SyncPoint watching `instrument` (1-based), or -1 for an instrument that drives nothing.
+int syncPointOfInstrument(int instrument);
+
+// The sync procedure: level := 1, stamp := demoClock(), on the SyncPoint that `user` points to.
+void syncHit(uint32_t handle, uint32_t channel, uint32_t data, void* user);
+
+// Envelopes over rows = (demoClock() - stamp) * 64; lengths and gate in rows.
+float linearDecay(const SyncPoint& sync, float length);
+float expDecay(const SyncPoint& sync, float length);
+float gatedDecay(const SyncPoint& sync, float length, float gate);
+
+// Starts "mod2.it" from the working directory with the thirteen syncs and volume 99, printing
+// the music line. Returns false when the audio layer's version does not match (after printing
+// its message); device and file failures end the process through fatalAudioError.
+bool startMusic();
+
+// The fade-out: volume 100 down to 0 in 21 steps of 1 ms, then the audio layer is released.
+void stopMusic();
+
+// Stops playback and the audio thread at once, without a fade. Safe to call when the music
+// never started and more than once; used before every exit from a callback.
+void haltMusic();
+
+// Prints "Error(%d): %s\n" with the audio layer's error code, releases it, ends the process.
+[[noreturn]] void fatalAudioError(const char* message);
+
+// ---- Offline rendering ----------------------------------------------------------------------
+
+// One note-on of an instrument, as heard: sample frame of the tick that plays it.
+struct Strike {
+    int instrument = 0;        // 1-based
+    int64_t samplePosition = 0; // sample frames from the start of the module at 44100 Hz
+    int order = 0;
+    int pattern = 0;
+    int row = 0;
+    int tick = 0;
+    int channel = 0; // 0-based
+};
+
+struct OfflineRender {
+    std::string title;
+    int orders = 0;
+    std::vector<int16_t> pcm; // interleaved stereo, 44100 Hz
+    std::vector<Strike> strikes;
+};
+
+constexpr int musicSampleRate = 44100;
+
+// Renders the whole module in `path` (played once, no loop) as fast as the CPU allows.
+// Returns false with `error` filled when the file is not a module.
+bool renderModuleOffline(const std::string& path, OfflineRender& out, std::string& error);

@@ -1,0 +1,38 @@
+// The performance counter: CLOCK_MONOTONIC in nanoseconds, or a virtual counter that the
+// capture tool and the tests move by hand.
+#include "platform.h"
+
+#include <atomic>
+#include <cmath>
+#include <ctime>
+
+namespace {
+constexpr int64_t ticksPerSecond = 1000000000;
+std::atomic<bool> virtualCounter{false};
+std::atomic<int64_t> virtualTicks{1};
+} // namespace
+
+int64_t counterFrequency() { return ticksPerSecond; }
+
+int64_t counterNow() {
+    if (virtualCounter.load(std::memory_order_acquire))
+        return virtualTicks.load(std::memory_order_acquire);
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<int64_t>(now.tv_sec) * ticksPerSecond + now.tv_nsec;
+}
+
+void useVirtualCounter(int64_t start) {
+    virtualTicks.store(start, std::memory_order_release);
+    virtualCounter.store(true, std::memory_order_release);
+}
+
+void setVirtualCounter(int64_t ticks) { virtualTicks.store(ticks, std::memory_order_release); }
+
+void advanceVirtualCounter(int64_t ticks) {
+    virtualTicks.fetch_add(ticks, std::memory_order_acq_rel);
+}
+
+int64_t secondsToTicks(double seconds) {
+    return static_cast<int64_t>(std::llround(seconds * ticksPerSecond));
+}

@@ -1,0 +1,34 @@
+// Platform services: the high-resolution performance counter (real or virtual), the one
+// millisecond sleep, the immediate process exit, and a private X server for headless
+// rendering. Everything above this layer reaches the operating system through here.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Ticks per second of the performance counter.
+int64_t counterFrequency();
+
+// The performance counter now: CLOCK_MONOTONIC in nanoseconds, or the virtual counter once
+// useVirtualCounter() has been called.
+int64_t counterNow();
+
+// Switches the counter to a virtual one that only moves when told to; it starts at `start`
+// ticks (never 0, which the demo clock reads as "never called"). Tests and the capture tool use it.
+void useVirtualCounter(int64_t start = 1);
+void setVirtualCounter(int64_t ticks);
+void advanceVirtualCounter(int64_t ticks);
+
+// Converts seconds to counter ticks (rounded to the nearest tick).
+int64_t secondsToTicks(double seconds);
+
+void sleepOneMillisecond();
+
+// Ends the process at once with `status`: no atexit handlers, no static destructors.
+[[noreturn]] void exitImmediately(int status);
+
+// Starts a private Xvfb with a screen of width x height x 24 on a free display number and
+// points DISPLAY at it. Returns the display name (":N"), or "" with `error` filled when Xvfb
+// cannot be started. The server is stopped by stopPrivateXServer() or when the process ends.
+std::string startPrivateXServer(int width, int height, std::string& error);
+void stopPrivateXServer();
