@@ -12,6 +12,13 @@ float* materialColorOpaque(float r, float g, float b);
 // (slots 1 to 4; any other slot takes the fallback).
 void cameraPose(int slot);
 
+// The schedule behind cameraPose, for tests and tools: the rate (phase changes per pattern
+// unit) at demo time t, the phase 0-7 it gives, and the pose that `slot` receives then.
+enum class CameraPose { swing, sway, orbit, tumble, fallback };
+int cameraRate(float t);
+int cameraPhase(float t);
+CameraPose cameraPoseOfSlot(int slot, float t);
+
 void cubeWheel(int variant, int offset, int roll, int mode);
 void cubeField(int mode);
 void letterLayers(int pose);
