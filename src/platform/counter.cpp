@@ -7,32 +7,40 @@
 #include <ctime>
 
 namespace {
-constexpr int64_t ticksPerSecond = 1000000000;
+constexpr int64_t nanosecondsPerSecond = 1000000000;
 std::atomic<bool> virtualCounter{false};
 std::atomic<int64_t> virtualTicks{1};
+std::atomic<int64_t> virtualFrequency{nanosecondsPerSecond};
 } // namespace
 
-int64_t counterFrequency() { return ticksPerSecond; }
+int64_t counterFrequency() {
+    if (virtualCounter.load(std::memory_order_acquire))
+        return virtualFrequency.load(std::memory_order_acquire);
+    return nanosecondsPerSecond;
+}
 
 int64_t counterNow() {
     if (virtualCounter.load(std::memory_order_acquire))
         return virtualTicks.load(std::memory_order_acquire);
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<int64_t>(now.tv_sec) * ticksPerSecond + now.tv_nsec;
+    return static_cast<int64_t>(now.tv_sec) * nanosecondsPerSecond + now.tv_nsec;
 }
 
-void useVirtualCounter(int64_t start) {
+void useVirtualCounter(int64_t start, int64_t frequency) {
     virtualTicks.store(start, std::memory_order_release);
+    virtualFrequency.store(frequency, std::memory_order_release);
     virtualCounter.store(true, std::memory_order_release);
 }
 
-void setVirtualCounter(int64_t ticks) { virtualTicks.store(ticks, std::memory_order_release); }
+void setVirtualCounter(int64_t ticks) {
+    virtualTicks.store(ticks, std::memory_order_release);
+}
 
 void advanceVirtualCounter(int64_t ticks) {
     virtualTicks.fetch_add(ticks, std::memory_order_acq_rel);
 }
 
 int64_t secondsToTicks(double seconds) {
-    return static_cast<int64_t>(std::llround(seconds * ticksPerSecond));
+    return static_cast<int64_t>(std::llround(seconds * static_cast<double>(counterFrequency())));
 }

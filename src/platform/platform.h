@@ -14,12 +14,13 @@ int64_t counterFrequency();
 int64_t counterNow();
 
 // Switches the counter to a virtual one that only moves when told to; it starts at `start`
-// ticks (never 0, which the demo clock reads as "never called"). Tests and the capture tool use it.
-void useVirtualCounter(int64_t start = 1);
+// ticks (never 0, which the demo clock reads as "never called") and reports `frequency` ticks
+// per second. Tests and the capture tool use it.
+void useVirtualCounter(int64_t start = 1, int64_t frequency = 1000000000);
 void setVirtualCounter(int64_t ticks);
 void advanceVirtualCounter(int64_t ticks);
 
-// Converts seconds to counter ticks (rounded to the nearest tick).
+// Converts seconds to ticks of the counter's current frequency (rounded to the nearest tick).
 int64_t secondsToTicks(double seconds);
 
 void sleepOneMillisecond();

@@ -31,7 +31,8 @@ float demoClock() {
     previousCount = currentCount;
     currentCount = counterNow();
     const double elapsed = static_cast<double>(currentCount - previousCount) * tickScale;
-    const double speed = std::exp(static_cast<double>(speedExponent.load(std::memory_order_relaxed)));
+    const double speed =
+        std::exp(static_cast<double>(speedExponent.load(std::memory_order_relaxed)));
     clockAccumulator = static_cast<float>(clockAccumulator + speed * elapsed);
     return clockAccumulator;
 }

@@ -1,7 +1,9 @@
-// The viewer's controls: keys and menu entries turned into changes of the shared values.
+// The viewer's controls: the command line, keys and menu entries turned into changes of the
+// shared values.
 #include "shell.h"
 
 #include <cctype>
+#include <cstring>
 
 int pauseFlag = 0;
 int spaceToggle = 1;
@@ -27,7 +29,8 @@ float stepDown(float value) {
 struct SteppedKeys {
     char up, down, reset;
 };
-constexpr SteppedKeys tuningKeys[4] = {{'w', 's', 'x'}, {'e', 'd', 'c'}, {'r', 'f', 'v'}, {'t', 'g', 'b'}};
+constexpr SteppedKeys tuningKeys[4] = {
+    {'w', 's', 'x'}, {'e', 'd', 'c'}, {'r', 'f', 'v'}, {'t', 'g', 'b'}};
 
 bool stepValue(char key, const SteppedKeys& keys, float& value) {
     if (key == keys.up)
@@ -78,4 +81,15 @@ ControlResult applyMenu(int value) {
     else if (value >= 666 && value < 696)
         effectSelector = value - 666;
     return ControlResult::redraw;
+}
+
+bool fullScreenRequested(int argc, char** argv) {
+    bool fullScreen = true;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strstr(argv[i], "window"))
+            fullScreen = false;
+        if (std::strstr(argv[i], "full"))
+            fullScreen = true;
+    }
+    return fullScreen;
 }

@@ -26,10 +26,10 @@ void resetDemoClock();
 
 // ---- Controls -------------------------------------------------------------------------------
 
-extern int pauseFlag;       // 0 = running; the menu's "(un)Pause" flips it
-extern int spaceToggle;     // 1 = layer stack drawn, 0 = hidden
-extern int effectSelector;  // chosen act; the director overwrites it every frame of the show
-extern char modeLetter;     // 'i', 'o' or 'p'
+extern int pauseFlag;      // 0 = running; the menu's "(un)Pause" flips it
+extern int spaceToggle;    // 1 = layer stack drawn, 0 = hidden
+extern int effectSelector; // chosen act; the director overwrites it every frame of the show
+extern char modeLetter;    // 'i', 'o' or 'p'
 extern float tuningValues[4];
 
 // What a key or menu entry asks of the toolkit once its value has been applied.
@@ -43,6 +43,22 @@ ControlResult applyKey(unsigned char key);
 ControlResult applyMenu(int value);
 
 // ---- Start-up and callbacks (main only) -----------------------------------------------------
+
+// The command-line scan: true for full-screen game mode (the default), false for a window.
+// An argument containing "window" selects the window, then one containing "full" full screen;
+// the last argument with either word decides.
+bool fullScreenRequested(int argc, char** argv);
+
+// Writes the two-line banner (no line break after the title) to standard output, with the
+// letter a-umlaut in UTF-8 when the console's character set is UTF-8, else as byte 0x84.
+void printBanner();
+
+// Opens the 640x480 window, or the full-screen game mode; where game mode cannot be entered,
+// a full-screen window at the screen's resolution instead (said on standard error).
+void openDemoWindow(bool fullScreen, const char* title);
+
+// Registers the idle, reshape, display and keyboard callbacks and the right-button menu.
+void registerCallbacks();
 
 // Stops the music at once (no fade) and ends the process with status 0: Escape and "Quit".
 [[noreturn]] void quitDemo();

@@ -49,7 +49,9 @@ std::vector<FeedbackPrimitive> captureFeedback(const std::function<void()>& draw
         std::abort();
     }
     std::vector<FeedbackPrimitive> primitives;
-    auto vertexAt = [&](GLint i) { return FeedbackVertex{buffer[i], buffer[i + 1], buffer[i + 2]}; };
+    auto vertexAt = [&](GLint i) {
+        return FeedbackVertex{buffer[i], buffer[i + 1], buffer[i + 2]};
+    };
     for (GLint i = 0; i < used;) {
         const auto token = static_cast<GLenum>(buffer[i++]);
         FeedbackPrimitive primitive{token, {}};

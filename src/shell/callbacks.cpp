@@ -1,0 +1,54 @@
+// The toolkit callbacks: idle advances the demo time, display draws the frame, reshape sets
+// the letter-boxed viewport, keyboard and menu apply the viewer's controls.
+#include "shell.h"
+
+#include "director.h"
+#include "music.h"
+
+#include <GL/freeglut.h>
+
+#include <cstdlib>
+
+void idleHandler() {
+    if (pauseFlag != 0)
+        return;
+    demoTime = demoClock();
+    glutPostRedisplay();
+}
+
+void displayHandler() {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    drawFrame();
+    glutSwapBuffers();
+}
+
+void reshapeHandler(int width, int height) {
+    // A band of 16:9 of the width's height, 120 pixels above the bottom edge.
+    glViewport(0, 120, width, static_cast<GLsizei>(height * 0.5625));
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+}
+
+namespace {
+void actOn(ControlResult result) {
+    if (result == ControlResult::quit)
+        quitDemo();
+    if (result == ControlResult::redraw)
+        glutPostRedisplay();
+}
+} // namespace
+
+void keyboardHandler(unsigned char key, int, int) {
+    actOn(applyKey(key));
+}
+
+void menuHandler(int value) {
+    actOn(applyMenu(value));
+}
+
+void quitDemo() {
+    // The audio thread stops before the runtime's exit tears down what it uses.
+    haltMusic();
+    std::exit(0);
+}

@@ -1,0 +1,92 @@
+// Start-up: the command-line scan, the banner, the window or game mode, the fixed OpenGL
+// state, the one-time building of lists and textures, and the callbacks with the menu.
+#include "shell.h"
+
+#include "geometry.h"
+#include "textures.h"
+
+#include <GL/freeglut.h>
+
+#include <clocale>
+#include <cstdio>
+#include <cstring>
+#include <langinfo.h>
+
+void printBanner() {
+    // The console of old spoke code page 437, where 0x84 is the letter a-umlaut.
+    std::setlocale(LC_CTYPE, "");
+    const bool utf8 = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
+    std::setlocale(LC_CTYPE, "C");
+    const char* aUmlaut = utf8 ? "\xC3\xA4" : "\x84";
+    std::printf("qvh tarna kerho esitt%s%s:\n\"Quiet Harbour Parade\"", aUmlaut, aUmlaut);
+    std::fflush(stdout);
+}
+
+void openDemoWindow(bool fullScreen, const char* title) {
+    if (!fullScreen) {
+        glutInitWindowSize(640, 480);
+        glutCreateWindow(title);
+        return;
+    }
+    glutGameModeString("640x480:32");
+    if (glutGameModeGet(GLUT_GAME_MODE_POSSIBLE)) {
+        glutEnterGameMode();
+        if (glutGameModeGet(GLUT_GAME_MODE_ACTIVE))
+            return;
+    }
+    // Without game mode freeglut would end in its main loop with no window at all.
+    const int width = glutGet(GLUT_SCREEN_WIDTH);
+    const int height = glutGet(GLUT_SCREEN_HEIGHT);
+    std::fprintf(stderr,
+                 "parade: full-screen game mode 640x480:32 is not available here; "
+                 "showing a full-screen window of %dx%d instead\n",
+                 width, height);
+    glutInitWindowSize(width, height);
+    glutCreateWindow(title);
+    glutFullScreen();
+}
+
+void initOnce() {
+    static int initialised = 0;
+    if (initialised != 0)
+        return;
+    initialised = 1;
+    buildDisplayLists();
+    buildMeshList(669, meshHandgun);
+    buildMeshList(676, meshLettering);
+    buildMeshList(679, meshEmblem);
+    buildMeshList(680, meshEmblemCoarse);
+}
+
+void initGraphicsState() {
+    glutSetWindow(1);
+    initOnce();
+    loadTextureSet();
+    glDisable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LESS);
+    glFogf(GL_FOG_MODE, static_cast<GLfloat>(GL_LINEAR));
+    glFogf(GL_FOG_START, 30.0f);
+    glFogf(GL_FOG_END, 60.0f);
+    const GLfloat fogColour[4] = {0.0f, 0.02f, 0.1f, 0.5f};
+    glFogfv(GL_FOG_COLOR, fogColour);
+    glEnable(GL_NORMALIZE);
+    glEnable(GL_FOG);
+    const GLenum hints[] = {GL_PERSPECTIVE_CORRECTION_HINT, GL_POINT_SMOOTH_HINT,
+                            GL_LINE_SMOOTH_HINT, GL_POLYGON_SMOOTH_HINT, GL_FOG_HINT};
+    for (GLenum hint : hints)
+        glHint(hint, GL_NICEST);
+}
+
+void registerCallbacks() {
+    glutIdleFunc(idleHandler);
+    glutReshapeFunc(reshapeHandler);
+    glutDisplayFunc(displayHandler);
+    glutKeyboardFunc(keyboardHandler);
+    glutCreateMenu(menuHandler);
+    glutAddMenuEntry("(un)Pause", 1);
+    glutAddMenuEntry("No effect", 666);
+    glutAddMenuEntry("Effect1", 667);
+    glutAddMenuEntry("Effect2", 668);
+    glutAddMenuEntry("Quit", 2);
+    glutAttachMenu(GLUT_RIGHT_BUTTON);
+}
