@@ -14,7 +14,9 @@
 namespace {
 pid_t serverPid = 0;
 
-void stopAtExit() { stopPrivateXServer(); }
+void stopAtExit() {
+    stopPrivateXServer();
+}
 } // namespace
 
 std::string startPrivateXServer(int width, int height, std::string& error) {
