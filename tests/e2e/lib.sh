@@ -1,0 +1,83 @@
+# Helpers for end-to-end tests: a private Xvfb, the demo started in a data folder, key presses
+# with xdotool, and waiting for the process to end. Source it; call e2e_setup first.
+#   PARADE      the demo executable (absolute path)
+#   PARADE_DATA a folder with mod2.it and deita/ (default: the build's data folder)
+set -euo pipefail
+
+e2e_fail() {
+    echo "FAIL: $*" >&2
+    if [[ -n "${E2E_WORK:-}" ]]; then
+        for f in "$E2E_WORK"/stdout "$E2E_WORK"/stderr; do
+            [[ -f "$f" ]] && { echo "--- ${f##*/}:"; cat -v "$f"; echo; } >&2
+        done
+    fi
+    exit 1
+}
+
+e2e_cleanup() {
+    [[ -n "${E2E_PID:-}" ]] && kill -9 "$E2E_PID" 2>/dev/null || true
+    [[ -n "${E2E_XVFB:-}" ]] && kill "$E2E_XVFB" 2>/dev/null || true
+    [[ -n "${E2E_WORK:-}" ]] && rm -rf "$E2E_WORK"
+    return 0
+}
+
+# e2e_setup [SCREEN]: starts Xvfb (default screen 1024x768x24) and makes a work folder.
+e2e_setup() {
+    E2E_WORK=$(mktemp -d)
+    trap e2e_cleanup EXIT
+    exec 9>"$E2E_WORK/display"
+    Xvfb -displayfd 9 -screen 0 "${1:-1024x768x24}" -nolisten tcp -noreset >/dev/null 2>&1 &
+    E2E_XVFB=$!
+    exec 9>&-
+    for _ in $(seq 100); do
+        [[ -s "$E2E_WORK/display" ]] && break
+        sleep 0.1
+    done
+    [[ -s "$E2E_WORK/display" ]] || e2e_fail "Xvfb did not start"
+    export DISPLAY=":$(head -1 "$E2E_WORK/display")"
+    export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
+}
+
+# e2e_start [ARGS...]: starts the demo in $PARADE_DATA with the arguments, in the background.
+e2e_start() {
+    (cd "$PARADE_DATA" && exec "$PARADE" "$@") >"$E2E_WORK/stdout" 2>"$E2E_WORK/stderr" &
+    E2E_PID=$!
+}
+
+# e2e_window: waits (up to 20 s) for the demo's window and prints its id.
+e2e_window() {
+    local id=""
+    for _ in $(seq 200); do
+        id=$(xdotool search --onlyvisible --name parade 2>/dev/null | head -1 || true)
+        [[ -n "$id" ]] && break
+        kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "the demo ended before its window appeared"
+        sleep 0.1
+    done
+    [[ -n "$id" ]] || e2e_fail "no window appeared"
+    echo "$id"
+}
+
+# e2e_key WINDOW KEY...: focuses the window and presses the keys (xdotool key names).
+e2e_key() {
+    local window=$1
+    shift
+    xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
+    xdotool key --delay 30 "$@"
+}
+
+# e2e_wait SECONDS: waits for the demo to end; prints its exit status (or fails on timeout).
+e2e_wait() {
+    local deadline=$((SECONDS + $1))
+    while kill -0 "$E2E_PID" 2>/dev/null; do
+        ((SECONDS < deadline)) || e2e_fail "the demo did not end within $1 s"
+        sleep 0.05
+    done
+    local status=0
+    wait "$E2E_PID" || status=$?
+    E2E_PID=""
+    echo "$status"
+}
+
+# e2e_stdout / e2e_stderr: what the demo printed so far.
+e2e_stdout() { cat "$E2E_WORK/stdout"; }
+e2e_stderr() { cat "$E2E_WORK/stderr"; }

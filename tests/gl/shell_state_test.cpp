@@ -1,0 +1,67 @@
+// The fixed OpenGL state of start-up and the letter-boxed viewport.
+#include "gl_harness.h"
+#include "shell.h"
+
+#include <gtest/gtest.h>
+
+TEST(StartupState, FogHintsAndDepthAsTheShowExpects) {
+    openTestWindow();
+    testing::internal::CaptureStderr();
+    initGraphicsState(); // pictures are missing here: each is reported, start-up goes on
+    const std::string reports = testing::internal::GetCapturedStderr();
+    EXPECT_NE(reports.find("can't open deita/happy2.jpg"), std::string::npos) << reports;
+
+    GLint value = 0;
+    glGetIntegerv(GL_FOG_MODE, &value);
+    EXPECT_EQ(value, GL_LINEAR);
+    GLfloat range[2];
+    glGetFloatv(GL_FOG_START, &range[0]);
+    glGetFloatv(GL_FOG_END, &range[1]);
+    EXPECT_EQ(range[0], 30.0f);
+    EXPECT_EQ(range[1], 60.0f);
+    GLfloat colour[4];
+    glGetFloatv(GL_FOG_COLOR, colour);
+    EXPECT_FLOAT_EQ(colour[0], 0.0f);
+    EXPECT_FLOAT_EQ(colour[1], 0.02f);
+    EXPECT_FLOAT_EQ(colour[2], 0.1f);
+    EXPECT_FLOAT_EQ(colour[3], 0.5f);
+    EXPECT_TRUE(glIsEnabled(GL_FOG));
+    EXPECT_TRUE(glIsEnabled(GL_NORMALIZE));
+    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+    glGetIntegerv(GL_DEPTH_FUNC, &value);
+    EXPECT_EQ(value, GL_LESS);
+    for (GLenum hint : {GL_PERSPECTIVE_CORRECTION_HINT, GL_POINT_SMOOTH_HINT, GL_LINE_SMOOTH_HINT,
+                        GL_POLYGON_SMOOTH_HINT, GL_FOG_HINT}) {
+        glGetIntegerv(hint, &value);
+        EXPECT_EQ(value, GL_NICEST) << hint;
+    }
+    // The lists exist before the first frame, and the last picture loaded stays bound.
+    EXPECT_TRUE(glIsList(667));
+    EXPECT_TRUE(glIsList(680));
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &value);
+    EXPECT_NE(value, 0);
+}
+
+TEST(StartupState, ReshapeKeepsABandOneHundredTwentyPixelsUp) {
+    openTestWindow();
+    struct Case {
+        int width, height;
+        GLint expected[4];
+    };
+    const Case cases[] = {
+        {640, 480, {0, 120, 640, 270}},
+        {640, 100, {0, 120, 640, 56}},
+        {1024, 768, {0, 120, 1024, 432}},
+    };
+    for (const Case& c : cases) {
+        glMatrixMode(GL_MODELVIEW);
+        reshapeHandler(c.width, c.height);
+        GLint viewport[4];
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(viewport[i], c.expected[i]) << c.width << "x" << c.height << " [" << i << "]";
+        GLint mode = 0;
+        glGetIntegerv(GL_MATRIX_MODE, &mode);
+        EXPECT_EQ(mode, GL_PROJECTION);
+    }
+}
