@@ -3,6 +3,8 @@
 // fog and light 0, and the act of object effects.
 #pragma once
 
+#include <GL/gl.h>
+
 // Draws the frame of demoTime. Ends the process (status 0, music stopped first) on the first
 // frame with demoTime above 26.
 void drawFrame();
@@ -10,3 +12,65 @@ void drawFrame();
 // Which picture the layer stack shows (1 to 11; other numbers bind nothing). Written only by
 // drawFrame; keeps its value between frames.
 extern int backdropNumber;
+
+// ---- The timeline: per-frame decisions, each a function of the demo time -------------------
+
+// How the ten layers of the picture stack are moved.
+enum class LayerMotion { twist, zoomStack, quadrantZoom, flat, whirl };
+
+// What a scene range does to the beat level after it has been summed.
+enum class BeatModifier { none, early, quarter, fadeOut };
+
+// The scene settings of one frame. `matched` is false where no range covers t (before 0 and
+// from 25.5 on): the backdrop number is then left as it is, the stack whirls with flicker.
+struct SceneRange {
+    bool matched;
+    int backdrop;
+    LayerMotion motion;
+    int flicker;
+    BeatModifier modifier;
+};
+
+SceneRange sceneRangeAt(float t);
+
+// True once the show is over: t strictly above 26.
+bool showHasEnded(float t);
+
+// Applies the range modifier (quarter, fade-out) and the early rule of the opening to a
+// summed beat level; the early rule reads SyncPoint 12 through its envelope.
+float modifyBeatLevel(float level, BeatModifier modifier, float t);
+
+// The effect selector for the frame at t; `current` is kept where the schedule has no entry
+// (t < 0, t >= 26).
+int scheduledSelector(float t, int current);
+
+// Overlay and extra-act windows of the frame.
+bool sponsorOverlayShown(float t);
+bool closingPicturesShown(float t);
+bool extraFlipbookShown(float t);
+
+// Light 0's diffuse colour at t: white at level 2, with the red flash of [3.5, 4.5).
+struct LightColour {
+    float r, g, b;
+};
+LightColour lightDiffuse(float t);
+
+// Runs the effects of one act in their order; a selector without an act draws nothing.
+void runAct(int selector);
+
+// ---- Picture layers and overlays --------------------------------------------------------------
+
+// The music-driven brightness of the layer stack, before the range modifiers.
+float beatLevel();
+
+// The alpha shared by the ten layers of a frame.
+float layerAlpha(float t, int flicker, float beat);
+
+// The texture a backdrop number shows, or 0 for a number without a picture of its own.
+GLuint backdropTexture(int number);
+
+// The layers move with demoTime; the overlays take the time they draw.
+void drawLayerStack(int backdrop, LayerMotion motion, int flicker, float beat);
+void drawSponsorOverlay(float t);
+void drawPipeOverlay(float t);
+void drawClosingPictures(float t);
