@@ -16,8 +16,11 @@ constexpr int textureSetSize = 17;
 // error and still yields a name.
 GLuint loadTexture(const char* path);
 
-// Decodes a JPEG into a newly allocated 512x512 RGB buffer (free with std::free), or returns
-// nullptr after reporting a file that cannot be opened or turned into RGB.
+// Decodes a JPEG of any size into a newly allocated 512x512 RGB buffer (free with std::free),
+// scaling other sizes and widening grayscale. A picture that cannot be turned into RGB is
+// reported and comes back black; a file that cannot be opened or a buffer that cannot be
+// allocated is reported and gives nullptr. Corrupt data ends the process (status 1) with the
+// library's message.
 unsigned char* loadJpeg(const char* path);
 
 // Uploads a 512x512 RGB buffer (or none) to the bound texture, box-filtering it in place to
