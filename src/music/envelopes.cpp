@@ -13,7 +13,9 @@ double rowsSince(const SyncPoint& sync) {
     return (now - sync.stamp.load(std::memory_order_relaxed)) * 64.0;
 }
 
-float decayCurve(float u) { return static_cast<float>(std::exp(-u / std::log(2.0))); }
+float decayCurve(float u) {
+    return static_cast<float>(std::exp(-u / std::log(2.0)));
+}
 } // namespace
 
 float linearDecay(const SyncPoint& sync, float length) {

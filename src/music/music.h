@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -52,24 +53,38 @@ void haltMusic();
 
 // One note-on of an instrument, as heard: sample frame of the tick that plays it.
 struct Strike {
-    int instrument = 0;        // 1-based
+    int instrument = 0;         // 1-based
     int64_t samplePosition = 0; // sample frames from the start of the module at 44100 Hz
     int order = 0;
     int pattern = 0;
     int row = 0;
     int tick = 0;
     int channel = 0; // 0-based
+    int note = 0;    // 1 (C-0) to 120 (B-9)
 };
 
 struct OfflineRender {
     std::string title;
     int orders = 0;
-    std::vector<int16_t> pcm; // interleaved stereo, 44100 Hz
-    std::vector<Strike> strikes;
+    int tempo = 0; // pace of the first row
+    int speed = 0;
+    int offPaceRows = 0;        // rows played at a pace other than tempo 125, speed 6
+    int firstOffPaceOrder = -1; // where the first of them plays
+    int firstOffPaceRow = -1;
+    std::vector<int16_t> pcm;    // interleaved stereo, 44100 Hz
+    std::vector<Strike> strikes; // in the order they are heard
 };
 
 constexpr int musicSampleRate = 44100;
 
+// Longest song renderModuleOffline accepts: half an hour, about 300 MB of sound.
+constexpr double offlineLimitSeconds = 1800.0;
+
 // Renders the whole module in `path` (played once, no loop) as fast as the CPU allows.
-// Returns false with `error` filled when the file is not a module.
+// Returns false with `error` filled when the file cannot be read, is not a module, or plays
+// longer than offlineLimitSeconds.
 bool renderModuleOffline(const std::string& path, OfflineRender& out, std::string& error);
+
+// The same for a module held in memory, with a limit of `limitSeconds` of sound.
+bool renderModuleBytesOffline(const void* data, size_t size, double limitSeconds,
+                              OfflineRender& out, std::string& error);

@@ -33,3 +33,26 @@ void sleepOneMillisecond();
 // cannot be started. The server is stopped by stopPrivateXServer() or when the process ends.
 std::string startPrivateXServer(int width, int height, std::string& error);
 void stopPrivateXServer();
+
+// ---- Audio output -----------------------------------------------------------------------------
+
+// Opens the default sound device for interleaved 16-bit stereo at `rate` Hz, played from a
+// queue. When no device can be opened (or only SDL's dummy driver, which plays nothing), a
+// silent output takes its place that consumes the queue in real time; one line on standard
+// error says so. Returns false only when an output is already open.
+bool openAudioOutput(int rate);
+
+// True when the open output is the silent one.
+bool audioOutputIsSilent();
+
+// Appends `frames` stereo frames to the output's queue.
+void queueAudioFrames(const int16_t* samples, int frames);
+
+// Frames queued so far that the listener has heard (or, silent, that real time has consumed).
+int64_t audioFramesHeard();
+
+// Frames queued but not yet heard.
+int64_t audioFramesPending();
+
+// Stops and closes the output; nothing happens when none is open.
+void closeAudioOutput();

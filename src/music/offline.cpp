@@ -1,0 +1,98 @@
+// Offline rendering: the whole module into memory in one pass, with its strikes found by the
+// same scan that drives the live syncs.
+#include "module_scan.h"
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <iterator>
+
+namespace {
+constexpr int showTempo = 125;
+constexpr int showSpeed = 6;
+
+void notePace(const ModuleScan& scan, OfflineRender& out) {
+    if (out.tempo == 0) {
+        out.tempo = scan.tempo;
+        out.speed = scan.speed;
+    }
+    if (scan.tempo == showTempo && scan.speed == showSpeed)
+        return;
+    if (out.offPaceRows++ == 0) {
+        out.firstOffPaceOrder = scan.order;
+        out.firstOffPaceRow = scan.row;
+    }
+}
+} // namespace
+
+bool renderModuleBytesOffline(const void* data, size_t size, double limitSeconds,
+                              OfflineRender& out, std::string& error) {
+    out = OfflineRender{};
+    int code = 0;
+    const char* message = nullptr;
+    openmpt_module* module = openmpt_module_create_from_memory2(data, size, openmpt_log_func_silent,
+                                                                nullptr, openmpt_error_func_store,
+                                                                nullptr, &code, &message, nullptr);
+    if (module == nullptr) {
+        error =
+            std::string("not a module") + (message != nullptr ? std::string(": ") + message : "");
+        openmpt_free_string(message);
+        return false;
+    }
+    openmpt_free_string(message);
+    openmpt_module_set_repeat_count(module, 0);
+    const char* title = openmpt_module_get_metadata(module, "title");
+    out.title = title != nullptr ? title : "";
+    openmpt_free_string(title);
+    out.orders = openmpt_module_get_num_orders(module);
+
+    const int64_t limitFrames = static_cast<int64_t>(limitSeconds * musicSampleRate);
+    const double estimate = openmpt_module_get_duration_seconds(module);
+    if (std::isfinite(estimate) && estimate > 0.0 && estimate < limitSeconds)
+        out.pcm.reserve(static_cast<size_t>(estimate * musicSampleRate + scanBlockFrames) * 2);
+
+    ModuleScan scan;
+    beginModuleScan(scan, module, musicSampleRate);
+    int16_t block[scanBlockFrames * 2];
+    bool tooLong = false;
+    for (;;) {
+        const int64_t rowsBefore = scan.rowsBegun;
+        const int frames = renderScannedBlock(scan, block, scanBlockFrames, out.strikes);
+        if (frames == 0)
+            break;
+        if (scan.rowsBegun != rowsBefore)
+            notePace(scan, out);
+        out.pcm.insert(out.pcm.end(), block, block + frames * 2);
+        if (scan.framesRendered > limitFrames) {
+            tooLong = true;
+            break;
+        }
+    }
+    openmpt_module_destroy(module);
+    if (tooLong) {
+        error = "the module plays longer than " + std::to_string(static_cast<int>(limitSeconds)) +
+                " seconds";
+        out.pcm.clear();
+        out.strikes.clear();
+        return false;
+    }
+    std::stable_sort(out.strikes.begin(), out.strikes.end(), [](const Strike& a, const Strike& b) {
+        return a.samplePosition < b.samplePosition;
+    });
+    return true;
+}
+
+bool renderModuleOffline(const std::string& path, OfflineRender& out, std::string& error) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        error = "cannot open " + path;
+        return false;
+    }
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(file)),
+                                  std::istreambuf_iterator<char>());
+    if (file.bad()) {
+        error = "cannot read " + path;
+        return false;
+    }
+    return renderModuleBytesOffline(bytes.data(), bytes.size(), offlineLimitSeconds, out, error);
+}
