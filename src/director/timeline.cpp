@@ -91,7 +91,7 @@ float modifyBeatLevel(float level, BeatModifier modifier, float t) {
     case BeatModifier::early:
         // Until 0.2 every never-fired SyncPoint still reads as just struck, so the level is held
         // at 0; after that the lead instrument's flash counts twice.
-        if (t <= 0.2f)
+        if (t <= 0.2)
             return 0.0f;
         return level + 5.0f * expDecay(syncPoints[12], 1.2f);
     }
