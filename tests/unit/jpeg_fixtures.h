@@ -1,0 +1,62 @@
+// Small JPEG pictures written with libjpeg for the texture tests: RGB, grayscale or CMYK, any
+// size, coloured by a function of the pixel position.
+#pragma once
+
+#include <array>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <jpeglib.h>
+
+using PixelColour = std::function<std::array<unsigned char, 4>(int x, int y)>;
+
+// Writes `path` at quality 100 without chroma subsampling, so flat areas decode to their
+// colour within a step or two. `space` is JCS_RGB, JCS_GRAYSCALE (the first value is the gray
+// level) or JCS_CMYK.
+inline bool writeJpeg(const std::string& path, int width, int height, J_COLOR_SPACE space,
+                      const PixelColour& colour) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr)
+        return false;
+    jpeg_compress_struct info;
+    jpeg_error_mgr errors;
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    jpeg_stdio_dest(&info, file);
+    info.image_width = static_cast<JDIMENSION>(width);
+    info.image_height = static_cast<JDIMENSION>(height);
+    info.in_color_space = space;
+    info.input_components = space == JCS_GRAYSCALE ? 1 : space == JCS_CMYK ? 4 : 3;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 100, TRUE);
+    for (int c = 0; c < info.num_components; ++c)
+        info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
+    jpeg_start_compress(&info, TRUE);
+    std::vector<unsigned char> row(static_cast<size_t>(width) * info.input_components);
+    while (info.next_scanline < info.image_height) {
+        const int y = static_cast<int>(info.next_scanline);
+        for (int x = 0; x < width; ++x) {
+            const auto value = colour(x, y);
+            for (int k = 0; k < info.input_components; ++k)
+                row[static_cast<size_t>(x) * info.input_components + k] = value[k];
+        }
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    return std::fclose(file) == 0;
+}
+
+// A picture split into four flat quadrants: red top left, green top right, blue bottom left,
+// white bottom right.
+inline std::array<unsigned char, 4> quadrantColour(int x, int y, int width, int height) {
+    const bool right = 2 * x >= width, bottom = 2 * y >= height;
+    if (!bottom)
+        return right ? std::array<unsigned char, 4>{0, 255, 0, 0}
+                     : std::array<unsigned char, 4>{255, 0, 0, 0};
+    return right ? std::array<unsigned char, 4>{255, 255, 255, 0}
+                 : std::array<unsigned char, 4>{0, 0, 255, 0};
+}
