@@ -1,0 +1,195 @@
+// The benchmark: start-up times, frames per second of every act (rendering and read-back, no
+// encoding), peak memory, and a whole-show capture at 60 fps 640x480 through ffmpeg against
+// the show's own running time, with where that time went.
+#include "capture.h"
+
+#include "shell.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+constexpr double showSeconds = showEnd / unitsPerSecond; // 199.68
+// The act pass draws every fourth frame of the 60 fps show.
+constexpr int actPassStride = 4;
+
+double cpuSeconds(int who) {
+    rusage usage{};
+    getrusage(who, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+}
+
+double peakMegabytes(int who) {
+    rusage usage{};
+    getrusage(who, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
+}
+
+struct PhaseTimes {
+    double render = 0.0;
+    double readBack = 0.0;
+    double encoderWait = 0.0;
+    double finish = 0.0;
+};
+
+// Captures the whole show to a temporary mp4 as the video command does; false when stopped.
+bool captureWholeShow(const CaptureOptions& show, const std::string& ffmpeg,
+                      const std::vector<int16_t>& pcm, StrikeFeed& feed, PhaseTimes& phases,
+                      int64_t& frames, double& bytes, std::string& error) {
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string folder = tmp && *tmp ? tmp : "/tmp";
+    const std::string video = folder + "/parade-bench-" + std::to_string(getpid()) + ".mp4";
+    const std::string sound = folder + "/parade-bench-" + std::to_string(getpid()) + ".wav";
+    const int64_t count = frameCount(show);
+    if (!writeWav(sound, soundForFrames(pcm, show, count), error))
+        return false;
+    VideoEncoder encoder;
+    if (!startVideoEncoder(encoder, ffmpeg, video, sound, show, error)) {
+        unlink(sound.c_str());
+        return false;
+    }
+    Progress progress;
+    startProgress(progress, "bench: whole show", count);
+    std::vector<uint8_t> rgb;
+    rewindStrikeFeed(feed);
+    frames = 0;
+    for (; frames < count && !interrupted(); ++frames) {
+        double start = wallSeconds();
+        renderFrame(static_cast<float>(frameTimeAt(show, frames)), feed);
+        glFinish();
+        double now = wallSeconds();
+        phases.render += now - start;
+        start = now;
+        readFrame(rgb);
+        now = wallSeconds();
+        phases.readBack += now - start;
+        start = now;
+        if (!sendVideoFrame(encoder, rgb.data(), rgb.size()))
+            break;
+        phases.encoderWait += wallSeconds() - start;
+        showProgress(progress, frames + 1);
+    }
+    endProgress(progress, frames);
+    const double start = wallSeconds();
+    const bool ok = finishVideoEncoder(encoder, error);
+    phases.finish = wallSeconds() - start;
+    FILE* written = std::fopen(video.c_str(), "rb");
+    bytes = 0.0;
+    if (written) {
+        std::fseek(written, 0, SEEK_END);
+        bytes = static_cast<double>(std::ftell(written));
+        std::fclose(written);
+    }
+    unlink(video.c_str());
+    unlink(sound.c_str());
+    return ok && frames == count;
+}
+} // namespace
+
+int runBenchmark(const CaptureOptions& options, const std::string& ffmpeg) {
+    CaptureOptions show;
+    show.preset = options.preset;
+    show.crf = options.crf;
+    std::string error;
+
+    std::fprintf(stderr, "bench: rendering the music of mod2.it\n");
+    double start = wallSeconds();
+    OfflineRender music;
+    if (!renderModuleOffline("mod2.it", music, error)) {
+        std::fprintf(stderr, "parade-capture: cannot play mod2.it: %s\n", error.c_str());
+        return 1;
+    }
+    const double musicSeconds = wallSeconds() - start;
+    StrikeFeed feed = makeStrikeFeed(music.strikes, {});
+
+    start = wallSeconds();
+    if (!openCaptureContext(show.width, show.height, error)) {
+        std::fprintf(stderr, "parade-capture: %s\n", error.c_str());
+        return 1;
+    }
+    const double contextSeconds = wallSeconds() - start;
+    const StartupTimes startup = prepareShow();
+    const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+
+    // Every act, rendered and read back without encoding.
+    std::map<int, std::vector<double>> actFrameSeconds;
+    const int64_t showFrames = frameCount(show);
+    Progress progress;
+    startProgress(progress, "bench: acts", (showFrames + actPassStride - 1) / actPassStride);
+    std::vector<uint8_t> rgb;
+    rewindStrikeFeed(feed);
+    int64_t drawn = 0;
+    for (int64_t k = 0; k < showFrames && !interrupted(); k += actPassStride) {
+        const double begin = wallSeconds();
+        renderFrame(static_cast<float>(frameTimeAt(show, k)), feed);
+        readFrame(rgb);
+        actFrameSeconds[effectSelector].push_back(wallSeconds() - begin);
+        showProgress(progress, ++drawn);
+    }
+    endProgress(progress, drawn);
+
+    PhaseTimes phases;
+    int64_t captured = 0;
+    double videoBytes = 0.0;
+    const double childCpuBefore = cpuSeconds(RUSAGE_CHILDREN);
+    const double selfCpuBefore = cpuSeconds(RUSAGE_SELF);
+    start = wallSeconds();
+    const bool whole = !interrupted() && captureWholeShow(show, ffmpeg, music.pcm, feed, phases,
+                                                          captured, videoBytes, error);
+    const double loopSeconds = wallSeconds() - start;
+    const double captureSeconds =
+        musicSeconds + contextSeconds + startup.lists + startup.textures + loopSeconds;
+
+    std::printf("renderer: %s, %ld processors online\n", renderer ? renderer : "?",
+                sysconf(_SC_NPROCESSORS_ONLN));
+    std::printf("\nframes per second per act at 640x480 (rendering and read-back, every %d. "
+                "frame of the show)\n",
+                actPassStride);
+    std::printf("%5s %7s %12s %10s\n", "act", "frames", "median fps", "worst fps");
+    std::vector<double> all;
+    for (const auto& [act, seconds] : actFrameSeconds) {
+        const double worst = *std::max_element(seconds.begin(), seconds.end());
+        std::printf("%5d %7zu %12.1f %10.1f\n", act, seconds.size(), 1.0 / median(seconds),
+                    1.0 / worst);
+        all.insert(all.end(), seconds.begin(), seconds.end());
+    }
+    if (!all.empty())
+        std::printf("%5s %7zu %12.1f %10.1f\n", "all", all.size(), 1.0 / median(all),
+                    1.0 / *std::max_element(all.begin(), all.end()));
+    std::printf("\nstart-up: display lists and meshes %.3f s, textures and state %.3f s "
+                "(X server and window %.3f s, offline music %.2f s)\n",
+                startup.lists, startup.textures, contextSeconds, musicSeconds);
+    if (!whole) {
+        std::printf("\nwhole show: not measured (%s)\n",
+                    interrupted() ? "interrupted" : error.c_str());
+    } else {
+        std::printf("\nwhole show at 60 fps 640x480 (preset %s, crf %d): %lld frames captured in "
+                    "%.1f s = %.3f x the show's %.2f s (target below 0.5)\n",
+                    show.preset.c_str(), show.crf, static_cast<long long>(captured), captureSeconds,
+                    captureSeconds / showSeconds, showSeconds);
+        std::printf("  frame loop %.1f s: rendering %.1f s, read-back %.1f s, waiting for the "
+                    "encoder %.1f s; encoder finish %.1f s; start-up and music %.1f s\n",
+                    loopSeconds, phases.render, phases.readBack, phases.encoderWait, phases.finish,
+                    captureSeconds - loopSeconds);
+        std::printf("  processor time: capture %.1f s, ffmpeg %.1f s; video %.1f MB\n",
+                    cpuSeconds(RUSAGE_SELF) - selfCpuBefore,
+                    cpuSeconds(RUSAGE_CHILDREN) - childCpuBefore, videoBytes / 1e6);
+    }
+    std::printf("\npeak memory: capture %.1f MB, largest child (ffmpeg) %.1f MB\n",
+                peakMegabytes(RUSAGE_SELF), peakMegabytes(RUSAGE_CHILDREN));
+    return interrupted() ? 130 : 0;
+}

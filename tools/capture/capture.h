@@ -1,0 +1,190 @@
+// The capture tool's pieces: its command line, the frame schedule and the strike feed that
+// make the show deterministic, the PNG, WAV and ffmpeg writers, the progress line, and the
+// headless renderer. Private to tools/capture and its tests.
+#pragma once
+
+#include "music.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// ---- Command line ---------------------------------------------------------------------------
+
+enum class CaptureCommand { help, video, frames, frame, audio, bench };
+
+// A strike added by hand on the command line (--strike I@T), on top of the module's own.
+struct ExtraStrike {
+    int instrument = 0;
+    double time = 0.0; // demo time in pattern units
+};
+
+struct CaptureOptions {
+    CaptureCommand command = CaptureCommand::help;
+    std::string output;        // file (video, frame, audio) or folder (frames)
+    double frameTime = 0.0;    // frame T
+    int64_t fpsNumerator = 60; // frames per second as a fraction
+    int64_t fpsDenominator = 1;
+    int width = 640;
+    int height = 480;
+    double from = 0.0; // pattern units, both ends included
+    double to = 26.0;
+    std::string dataDir = ".";
+    std::vector<ExtraStrike> extraStrikes;
+    std::string preset = "veryfast"; // x264 preset
+    int crf = 18;                    // x264 quality
+};
+
+// The show's last drawn time: drawFrame ends the process on the first frame past it.
+constexpr double showEnd = 26.0;
+// Demo-time units per second of music (tempo 125, speed 6, 64 rows a unit).
+constexpr double unitsPerSecond = 125.0 / 960.0;
+
+extern const char captureUsage[];
+
+// Fills `options` from argv. Returns false with a one-line `error` on bad input.
+bool parseCaptureCommandLine(int argc, char** argv, CaptureOptions& options, std::string& error);
+
+// ---- Frame schedule and strikes --------------------------------------------------------------
+
+// Frames from `from` to `to` (both included) at fpsNumerator/fpsDenominator frames a second.
+int64_t frameCount(const CaptureOptions& options);
+
+// Demo time of frame k of the capture: from + k seconds-per-frame in pattern units.
+double frameTimeAt(const CaptureOptions& options, int64_t k);
+
+// The demo time at which the live music would stamp a strike heard at sample `sample`.
+float stampOfSample(int64_t sample);
+
+struct TimedStrike {
+    int syncPoint = 0; // 0 to 12
+    float stamp = 0.0f;
+};
+
+// The strikes of the watched instruments in the order they are heard, and how many of them
+// have been stamped into the SyncPoints so far.
+struct StrikeFeed {
+    std::vector<TimedStrike> strikes;
+    size_t next = 0;
+};
+
+// Builds the feed from the offline strike list plus the hand-made strikes; strikes of
+// instruments that drive no SyncPoint are left out. Strikes at the same time keep their order.
+StrikeFeed makeStrikeFeed(const std::vector<Strike>& strikes,
+                          const std::vector<ExtraStrike>& extra);
+
+// Returns every SyncPoint to its start (never hit) and the feed to its first strike.
+void rewindStrikeFeed(StrikeFeed& feed);
+
+// Stamps, in order, every strike whose stamp is at or before `time` and not yet stamped:
+// level 1 and the strike's stamp, as syncHit would have done when the strike was heard.
+void feedStrikesUpTo(StrikeFeed& feed, float time);
+
+// `seconds` of interleaved stereo 16-bit sound of `pcm` from `startSeconds` on, padded with
+// silence past its end.
+std::vector<int16_t> soundSlice(const std::vector<int16_t>& pcm, double startSeconds,
+                                double seconds);
+
+// The sound that goes with `count` frames of the capture.
+std::vector<int16_t> soundForFrames(const std::vector<int16_t>& pcm, const CaptureOptions& options,
+                                    int64_t count);
+
+// ---- Writers ---------------------------------------------------------------------------------
+
+// Writes a 44100 Hz 16-bit stereo WAV file through a temporary file renamed into place, so a
+// failure leaves nothing behind. Returns false with `error` filled.
+bool writeWav(const std::string& path, const std::vector<int16_t>& stereo, std::string& error);
+
+// Writes an RGB picture (rows top-down) as a PNG, the same way.
+bool writePng(const std::string& path, const uint8_t* rgb, int width, int height,
+              std::string& error);
+
+// Checks that `path` can be created: its folder exists and is writable, and it is not a
+// folder itself. Creates and removes a probe file beside it.
+bool checkWritable(const std::string& path, std::string& error);
+
+// The ffmpeg program on PATH, or "" when there is none.
+std::string findProgram(const std::string& name);
+
+// One running ffmpeg that turns raw RGB frames on its standard input and a WAV file into an
+// H.264 + AAC mp4. It writes fragments, so the file plays up to the last fragment whatever stops
+// it.
+struct VideoEncoder {
+    int pid = -1;
+    int frameFd = -1;
+    int errorFd = -1;
+    std::string errorText; // what ffmpeg said on standard error
+    int64_t framesWritten = 0;
+    bool failed = false;
+};
+
+bool startVideoEncoder(VideoEncoder& encoder, const std::string& ffmpeg, const std::string& output,
+                       const std::string& wavPath, const CaptureOptions& options,
+                       std::string& error);
+
+// Sends one frame (width x height x 3 bytes, rows top-down). False once ffmpeg has stopped.
+bool sendVideoFrame(VideoEncoder& encoder, const uint8_t* rgb, size_t bytes);
+
+// Closes the frame pipe and waits for ffmpeg to finish the file. False with `error` when
+// ffmpeg failed.
+bool finishVideoEncoder(VideoEncoder& encoder, std::string& error);
+
+// ---- Progress --------------------------------------------------------------------------------
+
+// A progress bar on a terminal (redrawn in place), plain lines every few seconds otherwise.
+struct Progress {
+    int64_t total = 0;
+    double startSeconds = 0.0;
+    double lastShown = -1.0;
+    bool terminal = false;
+    FILE* out = stderr;
+    std::string label;
+};
+
+double wallSeconds();
+void startProgress(Progress& progress, const std::string& label, int64_t total);
+void showProgress(Progress& progress, int64_t done);
+// Ends the progress display with a summary line.
+void endProgress(Progress& progress, int64_t done);
+// "1:05:07" or "3:42".
+std::string formatDuration(double seconds);
+
+// ---- Interruption ----------------------------------------------------------------------------
+
+// Ctrl-C and SIGTERM only raise a flag that the frame loops read; broken pipes become errors.
+void installInterruptHandlers();
+bool interrupted();
+
+// ---- Headless rendering ----------------------------------------------------------------------
+
+// Starts a private X server and opens a GLUT window of width x height whose context stays
+// current. Returns false with `error` filled.
+bool openCaptureContext(int width, int height, std::string& error);
+
+struct StartupTimes {
+    double lists = 0.0;    // display lists and meshes
+    double textures = 0.0; // the texture set and the fixed state
+};
+
+// The demo's one-time building, from the data in the working directory.
+StartupTimes prepareShow();
+
+// Sets the demo clock so that it reads exactly `time` while the counter stands still.
+void setClockTo(float time);
+
+// Draws the frame of demo time `time` as the demo's window of the capture size shows it,
+// after stamping the strikes heard up to then.
+void renderFrame(float time, StrikeFeed& feed);
+
+// Draws the frames the show would have drawn before `time` whose state drawFrame carries over
+// (the backdrop, the act, the bound texture), so that a capture starting at `time` matches
+// the show. `step` is the time between two frames.
+void primeShowAt(double time, double step, StrikeFeed& feed);
+
+// Reads the frame back as RGB rows top-down into `rgb` (resized to width x height x 3).
+void readFrame(std::vector<uint8_t>& rgb);
+
+// The benchmark: prints frames per second per act, start-up times, peak memory and the
+// whole-show capture time. Returns the process status.
+int runBenchmark(const CaptureOptions& options, const std::string& ffmpeg);

@@ -1,0 +1,150 @@
+// The video encoder: an ffmpeg process fed raw RGB frames through a pipe, with the sound from
+// a WAV file, writing H.264 and AAC into a fragmented mp4 (a fragment a second), so the file
+// plays up to its last whole fragment even when the capture is stopped or the disk fills up.
+#include "capture.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+std::string readAll(int fd) {
+    std::string text;
+    if (fd < 0 || lseek(fd, 0, SEEK_SET) < 0)
+        return text;
+    char buffer[4096];
+    ssize_t got = 0;
+    while ((got = read(fd, buffer, sizeof buffer)) > 0)
+        text.append(buffer, static_cast<size_t>(got));
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    return text;
+}
+
+// Waits for the child, retrying when a signal interrupts the wait.
+int waitForChild(int pid) {
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR)
+            return -1;
+    }
+    return status;
+}
+} // namespace
+
+bool startVideoEncoder(VideoEncoder& encoder, const std::string& ffmpeg, const std::string& output,
+                       const std::string& wavPath, const CaptureOptions& options,
+                       std::string& error) {
+    encoder = VideoEncoder{};
+    const std::string size = std::to_string(options.width) + "x" + std::to_string(options.height);
+    const std::string rate =
+        std::to_string(options.fpsNumerator) + "/" + std::to_string(options.fpsDenominator);
+    // A key frame (and so a fragment) every second.
+    const double fps =
+        static_cast<double>(options.fpsNumerator) / static_cast<double>(options.fpsDenominator);
+    const std::string keyInterval = std::to_string(std::max(1L, std::lround(fps)));
+    const std::string crf = std::to_string(options.crf);
+    const std::vector<std::string> words = {
+        ffmpeg,      "-hide_banner", "-loglevel",    "error",
+        "-y",        "-f",           "rawvideo",     "-pixel_format",
+        "rgb24",     "-video_size",  size,           "-framerate",
+        rate,        "-i",           "pipe:0",       "-f",
+        "wav",       "-i",           wavPath,        "-map",
+        "0:v:0",     "-map",         "1:a:0",        "-c:v",
+        "libx264",   "-preset",      options.preset, "-crf",
+        crf,         "-pix_fmt",     "yuv420p",      "-g",
+        keyInterval, "-c:a",         "aac",          "-b:a",
+        "192k",      "-shortest",    "-movflags",    "+frag_keyframe+empty_moov+default_base_moof",
+        "-f",        "mp4",          output};
+    std::vector<char*> argv;
+    for (const std::string& word : words)
+        argv.push_back(const_cast<char*>(word.c_str()));
+    argv.push_back(nullptr);
+
+    int frames[2];
+    if (pipe2(frames, O_CLOEXEC) != 0) {
+        error = std::string("cannot create a pipe for ffmpeg: ") + std::strerror(errno);
+        return false;
+    }
+    // ffmpeg's messages go to an unnamed temporary file, read when it has finished.
+    FILE* messages = std::tmpfile();
+    const int messagesFd = messages ? dup(fileno(messages)) : -1;
+    if (messages)
+        std::fclose(messages);
+    const int pid = fork();
+    if (pid < 0) {
+        error = std::string("cannot start ffmpeg: ") + std::strerror(errno);
+        close(frames[0]);
+        close(frames[1]);
+        if (messagesFd >= 0)
+            close(messagesFd);
+        return false;
+    }
+    if (pid == 0) {
+        // Its own process group: Ctrl-C on the terminal stops the capture, which then closes
+        // the pipe so that ffmpeg finishes the file, instead of killing ffmpeg mid-write.
+        setpgid(0, 0);
+        dup2(frames[0], STDIN_FILENO);
+        if (messagesFd >= 0)
+            dup2(messagesFd, STDERR_FILENO);
+        signal(SIGPIPE, SIG_DFL);
+        execv(ffmpeg.c_str(), argv.data());
+        _exit(127);
+    }
+    close(frames[0]);
+    encoder.pid = pid;
+    encoder.frameFd = frames[1];
+    encoder.errorFd = messagesFd;
+    // A larger pipe lets rendering run ahead of the encoder by a few frames.
+    fcntl(encoder.frameFd, F_SETPIPE_SZ, 1 << 20);
+    return true;
+}
+
+bool sendVideoFrame(VideoEncoder& encoder, const uint8_t* rgb, size_t bytes) {
+    if (encoder.failed || encoder.frameFd < 0)
+        return false;
+    size_t sent = 0;
+    while (sent < bytes) {
+        const ssize_t wrote = write(encoder.frameFd, rgb + sent, bytes - sent);
+        if (wrote < 0) {
+            if (errno == EINTR)
+                continue;
+            encoder.failed = true;
+            return false;
+        }
+        sent += static_cast<size_t>(wrote);
+    }
+    ++encoder.framesWritten;
+    return true;
+}
+
+bool finishVideoEncoder(VideoEncoder& encoder, std::string& error) {
+    if (encoder.pid < 0)
+        return false;
+    if (encoder.frameFd >= 0)
+        close(encoder.frameFd);
+    encoder.frameFd = -1;
+    const int status = waitForChild(encoder.pid);
+    encoder.pid = -1;
+    encoder.errorText = readAll(encoder.errorFd);
+    if (encoder.errorFd >= 0)
+        close(encoder.errorFd);
+    encoder.errorFd = -1;
+    if (status >= 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0 && !encoder.failed)
+        return true;
+    if (status >= 0 && WIFEXITED(status) && WEXITSTATUS(status) == 127)
+        error = "ffmpeg could not be run";
+    else if (status >= 0 && WIFSIGNALED(status))
+        error = std::string("ffmpeg was stopped by signal ") + std::to_string(WTERMSIG(status));
+    else
+        error = "ffmpeg failed";
+    if (!encoder.errorText.empty())
+        error += ": " + encoder.errorText;
+    return false;
+}

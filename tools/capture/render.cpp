@@ -1,0 +1,119 @@
+// Headless rendering of the show: a GLUT window on a private X server (Mesa renders it in
+// software), the demo's one-time building, and frames drawn at exact demo times with the demo
+// clock on the virtual counter, so that nothing depends on how fast the machine is.
+#include "capture.h"
+
+#include "director.h"
+#include "platform.h"
+#include "shell.h"
+
+#include <GL/freeglut.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+int captureWidth = 0;
+int captureHeight = 0;
+std::vector<uint8_t> bottomUp;
+
+// A fine virtual counter (a tick is 1.3e-13 units) lets one clock step land on any float time.
+constexpr int64_t clockFrequency = 1000000000000;
+constexpr int64_t clockBase = 1;
+} // namespace
+
+bool openCaptureContext(int width, int height, std::string& error) {
+    if (startPrivateXServer(std::max(width, 64), std::max(height, 64), error).empty())
+        return false;
+    int argc = 1;
+    char name[] = "parade-capture";
+    char* argv[] = {name, nullptr};
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowPosition(0, 0);
+    glutInitWindowSize(width, height);
+    // The demo's start-up selects window 1; it is the only one here.
+    if (glutCreateWindow(name) != 1) {
+        error = "cannot open the capture window";
+        return false;
+    }
+    GLint maxViewport[2] = {0, 0};
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, maxViewport);
+    if (glutGet(GLUT_WINDOW_WIDTH) != width || glutGet(GLUT_WINDOW_HEIGHT) != height ||
+        maxViewport[0] < width || maxViewport[1] < height) {
+        error = "the renderer cannot draw " + std::to_string(width) + "x" + std::to_string(height) +
+                " pixels";
+        return false;
+    }
+    glReadBuffer(GL_BACK);
+    captureWidth = width;
+    captureHeight = height;
+    return true;
+}
+
+StartupTimes prepareShow() {
+    StartupTimes times;
+    double start = wallSeconds();
+    initOnce();
+    glFinish();
+    times.lists = wallSeconds() - start;
+    start = wallSeconds();
+    // The rest of the demo's graphics start-up: textures and the fixed state (lists are built).
+    initGraphicsState();
+    glFinish();
+    times.textures = wallSeconds() - start;
+    return times;
+}
+
+void setClockTo(float time) {
+    useVirtualCounter(clockBase, clockFrequency);
+    // The clock's own tick scale, rounded as it rounds it.
+    const float tickScale = static_cast<float>(
+        (125.0 / 960.0) * static_cast<float>(1.0 / static_cast<double>(clockFrequency)));
+    int64_t ticks = std::llround(static_cast<double>(time) / tickScale);
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        resetDemoClock();
+        setVirtualCounter(clockBase);
+        demoClock();
+        setVirtualCounter(clockBase + ticks);
+        const float reading = demoClock();
+        if (reading == time)
+            return;
+        const double miss = static_cast<double>(time) - static_cast<double>(reading);
+        ticks += std::llround(miss / tickScale) + (miss > 0.0 ? 1 : -1);
+    }
+}
+
+void renderFrame(float time, StrikeFeed& feed) {
+    feedStrikesUpTo(feed, time);
+    setClockTo(time);
+    demoTime = time;
+    // The demo's letter-boxed band, placed as on a 640x480 screen scaled to the capture size.
+    glViewport(0, captureHeight / 4, captureWidth, static_cast<GLsizei>(captureHeight * 0.5625));
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    drawFrame();
+}
+
+void primeShowAt(double time, double step, StrikeFeed& feed) {
+    rewindStrikeFeed(feed);
+    // A unit earlier the timeline sets the backdrop; a frame earlier sets the act and leaves
+    // the texture bound that the next frame may show.
+    const double earlier[] = {time - 1.0, time - step};
+    for (double t : earlier) {
+        if (t >= 0.0)
+            renderFrame(static_cast<float>(t), feed);
+    }
+}
+
+void readFrame(std::vector<uint8_t>& rgb) {
+    const size_t row = static_cast<size_t>(captureWidth) * 3;
+    bottomUp.resize(row * static_cast<size_t>(captureHeight));
+    rgb.resize(bottomUp.size());
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, captureWidth, captureHeight, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+    for (int y = 0; y < captureHeight; ++y)
+        std::memcpy(&rgb[static_cast<size_t>(y) * row],
+                    &bottomUp[static_cast<size_t>(captureHeight - 1 - y) * row], row);
+}

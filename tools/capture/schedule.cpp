@@ -1,0 +1,79 @@
+// The frame schedule and the strike feed: which demo time each frame shows, and which
+// SyncPoints the music has stamped by then, taken from the offline strike list instead of
+// the live audio thread so that every run stamps the same values.
+#include "capture.h"
+
+#include <algorithm>
+#include <cmath>
+
+int64_t frameCount(const CaptureOptions& options) {
+    // The slack keeps a last frame that lies exactly on `to`, whatever the rounding.
+    const double frames = (options.to - options.from) / unitsPerSecond *
+                          static_cast<double>(options.fpsNumerator) /
+                          static_cast<double>(options.fpsDenominator);
+    return static_cast<int64_t>(std::floor(frames + 1e-6)) + 1;
+}
+
+double frameTimeAt(const CaptureOptions& options, int64_t k) {
+    // k x denominator x 125 is exact in a double; one rounding for the division.
+    return options.from + static_cast<double>(k) * static_cast<double>(options.fpsDenominator) *
+                              125.0 / (static_cast<double>(options.fpsNumerator) * 960.0);
+}
+
+float stampOfSample(int64_t sample) {
+    return static_cast<float>(static_cast<double>(sample) / musicSampleRate * 125.0 / 960.0);
+}
+
+StrikeFeed makeStrikeFeed(const std::vector<Strike>& strikes,
+                          const std::vector<ExtraStrike>& extra) {
+    StrikeFeed feed;
+    for (const Strike& strike : strikes) {
+        const int syncPoint = syncPointOfInstrument(strike.instrument);
+        if (syncPoint >= 0)
+            feed.strikes.push_back({syncPoint, stampOfSample(strike.samplePosition)});
+    }
+    for (const ExtraStrike& strike : extra) {
+        const int syncPoint = syncPointOfInstrument(strike.instrument);
+        if (syncPoint >= 0)
+            feed.strikes.push_back({syncPoint, static_cast<float>(strike.time)});
+    }
+    std::stable_sort(feed.strikes.begin(), feed.strikes.end(),
+                     [](const TimedStrike& a, const TimedStrike& b) { return a.stamp < b.stamp; });
+    return feed;
+}
+
+void rewindStrikeFeed(StrikeFeed& feed) {
+    for (SyncPoint& sync : syncPoints) {
+        sync.level.store(0.0f, std::memory_order_relaxed);
+        sync.stamp.store(0.0f, std::memory_order_relaxed);
+    }
+    feed.next = 0;
+}
+
+void feedStrikesUpTo(StrikeFeed& feed, float time) {
+    while (feed.next < feed.strikes.size() && feed.strikes[feed.next].stamp <= time) {
+        const TimedStrike& strike = feed.strikes[feed.next++];
+        syncPoints[strike.syncPoint].level.store(1.0f, std::memory_order_relaxed);
+        syncPoints[strike.syncPoint].stamp.store(strike.stamp, std::memory_order_relaxed);
+    }
+}
+
+std::vector<int16_t> soundSlice(const std::vector<int16_t>& pcm, double startSeconds,
+                                double seconds) {
+    const int64_t first = std::llround(startSeconds * musicSampleRate);
+    const int64_t frames = std::max<int64_t>(0, std::llround(seconds * musicSampleRate));
+    std::vector<int16_t> sound(static_cast<size_t>(frames) * 2, 0);
+    const int64_t available = static_cast<int64_t>(pcm.size() / 2);
+    const int64_t copied = std::max<int64_t>(0, std::min(frames, available - first));
+    if (copied > 0)
+        std::copy(pcm.begin() + first * 2, pcm.begin() + (first + copied) * 2, sound.begin());
+    return sound;
+}
+
+std::vector<int16_t> soundForFrames(const std::vector<int16_t>& pcm, const CaptureOptions& options,
+                                    int64_t count) {
+    const double seconds = static_cast<double>(count) *
+                           static_cast<double>(options.fpsDenominator) /
+                           static_cast<double>(options.fpsNumerator);
+    return soundSlice(pcm, options.from / unitsPerSecond, seconds);
+}
