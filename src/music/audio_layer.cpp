@@ -40,6 +40,7 @@ uint32_t moduleHandle = 0;
 uint32_t handlesIssued = 0;
 std::string moduleTitle;
 int moduleOrders = 0;
+bool moduleLoops = false;
 
 std::thread audioThread;
 bool threadStarted = false;
@@ -97,7 +98,7 @@ void runAudioThread() {
         const int order = playRequest.exchange(-1, std::memory_order_acq_rel);
         if (order >= 0) {
             openmpt_module_set_position_order_row(module, order, 0);
-            beginModuleScan(scan, module, deviceRate);
+            beginModuleScan(scan, module, deviceRate, !moduleLoops);
             pending.clear();
             playing = true;
             moduleStart = queued;
@@ -215,7 +216,8 @@ uint32_t audioLoadModule(const char* path, uint64_t offset, uint64_t length, uin
     moduleTitle = title != nullptr ? title : "";
     openmpt_free_string(title);
     moduleOrders = openmpt_module_get_num_orders(module);
-    openmpt_module_set_repeat_count(module, (flags & audioModuleLoop) != 0 ? -1 : 0);
+    moduleLoops = (flags & audioModuleLoop) != 0;
+    openmpt_module_set_repeat_count(module, moduleLoops ? -1 : 0);
     if ((flags & audioModuleRamp) == 0)
         openmpt_module_set_render_param(module, OPENMPT_MODULE_RENDER_VOLUMERAMPING_STRENGTH, 0);
     moduleHandle = ++handlesIssued;

@@ -105,10 +105,13 @@ void beginRow(ModuleScan& scan, int64_t start, std::vector<Strike>& strikes) {
 }
 } // namespace
 
-void beginModuleScan(ModuleScan& scan, openmpt_module* module, int rate) {
+void beginModuleScan(ModuleScan& scan, openmpt_module* module, int rate, bool playedOnce) {
     scan = ModuleScan{};
     scan.module = module;
     scan.rate = rate;
+    const double seconds = openmpt_module_get_duration_seconds(module);
+    if (playedOnce && std::isfinite(seconds) && seconds > 0.0)
+        scan.endFrame = std::llround(seconds * rate);
     const int channels = std::max(0, openmpt_module_get_num_channels(module));
     scan.lastInstrument.assign(static_cast<size_t>(channels), 0);
     scan.lastSParam.assign(static_cast<size_t>(channels), 0);
@@ -132,6 +135,9 @@ int renderScannedBlock(ModuleScan& scan, int16_t* out, int maxFrames,
     scan.tempo = openmpt_module_get_current_tempo(scan.module);
     scan.speed = openmpt_module_get_current_speed(scan.module);
     scan.tickFrames = framesPerTick(scan.rate, scan.tempo);
+    // The last row begins at least a tick (over 256 frames) before the end.
+    if (scan.endFrame >= 0 && start + scanBlockFrames > scan.endFrame)
+        return static_cast<int>(frames);
     const int order = openmpt_module_get_current_order(scan.module);
     const int row = openmpt_module_get_current_row(scan.module);
     if (order != scan.order || row != scan.row) {

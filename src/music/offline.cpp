@@ -52,7 +52,7 @@ bool renderModuleBytesOffline(const void* data, size_t size, double limitSeconds
         out.pcm.reserve(static_cast<size_t>(estimate * musicSampleRate + scanBlockFrames) * 2);
 
     ModuleScan scan;
-    beginModuleScan(scan, module, musicSampleRate);
+    beginModuleScan(scan, module, musicSampleRate, true);
     int16_t block[scanBlockFrames * 2];
     bool tooLong = false;
     for (;;) {

@@ -1,0 +1,5 @@
+# The audio layer on small modules written by the tests: offline strikes, and live syncs on the
+# silent output.
+parade_add_test(music_offline_test LABELS audio
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/music_offline_test.cpp
+    LIBS parade_music parade_itwriter)
