@@ -6,12 +6,16 @@
 
 namespace {
 
+using GlyphCells = std::array<int32_t, glyphGridRows * glyphGridColumns>;
+
 struct GridRow {
-    int32_t firstValue;   // value of the first run; runs alternate between 0 and 1
-    const int* runs;      // run lengths, adding up to glyphGridColumns
+    int32_t firstValue; // value of the first run; runs alternate between 0 and 1
+    const int* runs;    // run lengths, adding up to glyphGridColumns
     int runCount;
 };
 
+// One row of run lengths per line, as the grid is read.
+// clang-format off
 constexpr int row0Runs[] = {16, 3, 41, 3, 1, 15, 197, 3, 13, 3, 105, 3, 17, 3, 13, 3, 17, 3, 13, 3, 30, 13, 81};
 constexpr int row1Runs[] = {1, 13, 2, 14, 3, 14, 2, 14, 1, 15, 2, 14, 2, 14, 1, 3, 9, 3, 1, 3, 13, 3, 1, 3, 5, 7, 1, 3, 14, 13, 3, 13, 3, 13, 3, 13, 3, 13, 3, 14, 1, 14, 2, 15, 1, 3, 9, 3, 1, 3, 9, 3, 1, 3, 3, 3, 3, 3, 1, 5, 6, 4, 1, 3, 9, 3, 2, 14, 1, 3, 2, 14, 1, 15, 1, 3, 9, 3, 1, 14, 2, 14, 2, 14, 2, 15, 2, 13, 3, 13, 6, 2, 41};
 constexpr int row2Runs[] = {15, 1, 15, 1, 15, 1, 15, 1, 3, 13, 15, 1, 15, 1, 15, 1, 3, 13, 3, 1, 3, 5, 7, 1, 3, 13, 15, 1, 15, 1, 15, 1, 15, 1, 15, 1, 15, 2, 14, 1, 15, 1, 3, 9, 3, 2, 3, 7, 3, 2, 3, 3, 3, 3, 3, 1, 5, 6, 4, 1, 3, 9, 3, 1, 15, 1, 3, 1, 15, 1, 15, 1, 3, 9, 3, 2, 14, 1, 15, 1, 15, 1, 3, 9, 3, 1, 15, 1, 15, 4, 3, 41};
@@ -22,6 +26,7 @@ constexpr int row6Runs[] = {15, 1, 15, 1, 15, 1, 15, 1, 15, 1, 15, 1, 15, 1, 3, 
 constexpr int row7Runs[] = {15, 2, 13, 3, 14, 2, 14, 2, 14, 1, 15, 2, 13, 2, 3, 9, 3, 1, 3, 1, 14, 2, 3, 9, 3, 1, 15, 1, 3, 3, 3, 3, 3, 1, 3, 9, 3, 2, 13, 2, 14, 3, 14, 1, 3, 13, 14, 2, 3, 14, 13, 8, 3, 8, 13, 2, 5, 6, 4, 2, 14, 2, 14, 1, 3, 2, 14, 1, 14, 3, 14, 1, 14, 3, 13, 14, 3, 1, 15, 2, 14, 2, 13, 3, 2, 44};
 constexpr int row8Runs[] = {3, 9, 3, 65, 3, 145, 3, 25, 3, 125, 3, 65, 3, 50, 13, 14, 3, 64};
 constexpr int row9Runs[] = {599};
+// clang-format on
 
 constexpr GridRow gridRows[glyphGridRows] = {
     {1, row0Runs, static_cast<int>(std::size(row0Runs))},
@@ -36,8 +41,8 @@ constexpr GridRow gridRows[glyphGridRows] = {
     {1, row9Runs, static_cast<int>(std::size(row9Runs))},
 };
 
-constexpr std::array<int32_t, glyphGridRows * glyphGridColumns> expandGrid() {
-    std::array<int32_t, glyphGridRows * glyphGridColumns> cells{};
+constexpr GlyphCells expandGrid() {
+    GlyphCells cells{};
     for (int row = 0; row < glyphGridRows; ++row) {
         int column = 0;
         int32_t value = gridRows[row].firstValue;
@@ -56,4 +61,4 @@ constexpr std::array<int32_t, glyphGridRows * glyphGridColumns> expandGrid() {
 } // namespace
 
 // Declared extern in the header, so this constant-initialised definition is shared.
-constexpr std::array<int32_t, glyphGridRows * glyphGridColumns> glyphGrid = expandGrid();
+constexpr GlyphCells glyphGrid = expandGrid();
