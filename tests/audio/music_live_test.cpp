@@ -1,0 +1,118 @@
+// Live playback on the silent output: startMusic's console line, strikes stamping the right
+// SyncPoints with the demo clock as they are heard, and the output keeping real time.
+#include "music_fixture.h"
+#include "platform.h"
+#include "shell.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+using Clock = std::chrono::steady_clock;
+
+// Every watched instrument and the four unwatched ones (1, 11, 12, 17) on rows two apart at
+// speed 3 (120 ms apart), and instrument 3 struck a second time at the end.
+const int liveInstruments[] = {10, 1, 6, 7, 11, 8, 9, 16, 12, 14, 15, 4, 5, 13, 17, 3, 2, 3};
+
+ItModule liveModule() {
+    std::vector<PlacedCell> cells{{0, 1, ItCell{0, 0, -1, 'A', 3}}};
+    for (size_t i = 0; i < std::size(liveInstruments); ++i) {
+        const auto instrument = static_cast<uint8_t>(liveInstruments[i]);
+        cells.push_back({static_cast<int>(i) * 2 + 1, 0, ItCell{itNoteC5, instrument, -1, 0, 0}});
+    }
+    ItModule module = fixtureModule({cells});
+    module.speed = 3;
+    return module;
+}
+
+std::string makeWorkDirectory() {
+    char pattern[] = "/tmp/parade-music-XXXXXX";
+    const char* made = mkdtemp(pattern);
+    return made != nullptr ? made : "";
+}
+
+TEST(LiveSyncs, StrikesStampTheirSyncPointsWithTheClockAsTheyAreHeard) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    haltMusic(); // never started: does nothing
+    const std::string dir = makeWorkDirectory();
+    ASSERT_FALSE(dir.empty());
+    writeFixture(liveModule(), dir + "/mod2.it");
+    OfflineRender offline;
+    std::string error;
+    ASSERT_TRUE(renderModuleOffline(dir + "/mod2.it", offline, error)) << error;
+    ASSERT_EQ(offline.strikes.size(), std::size(liveInstruments));
+    ASSERT_EQ(chdir(dir.c_str()), 0);
+
+    // The demo clock follows real time through the virtual counter, from 0 at the music start.
+    useVirtualCounter(1);
+    resetDemoClock();
+    demoClock();
+    testing::internal::CaptureStdout();
+    const auto start = Clock::now();
+    ASSERT_TRUE(startMusic());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "playing MOD music \"fixture\" [1 orders]\n");
+
+    const double lastStrike =
+        static_cast<double>(offline.strikes.back().samplePosition) / musicSampleRate;
+    float firstStampOf3 = 0.0f;
+    while (Clock::now() - start < std::chrono::duration<double>(lastStrike + 0.3)) {
+        setVirtualCounter(
+            1 + secondsToTicks(std::chrono::duration<double>(Clock::now() - start).count()));
+        if (firstStampOf3 == 0.0f)
+            firstStampOf3 = syncPoints[11].stamp.load();
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    haltMusic();
+    haltMusic();
+
+    // Each SyncPoint holds the clock at its instrument's last strike, within 50 ms.
+    const double tolerance = 0.05 / 7.68;
+    for (int point = 0; point < syncPointCount; ++point) {
+        const int instrument = syncInstrument[point];
+        double heard = -1.0;
+        for (const Strike& strike : offline.strikes) {
+            if (strike.instrument == instrument)
+                heard = static_cast<double>(strike.samplePosition) / musicSampleRate / 7.68;
+        }
+        SCOPED_TRACE("SyncPoint " + std::to_string(point));
+        ASSERT_GE(heard, 0.0);
+        EXPECT_EQ(syncPoints[point].level.load(), 1.0f);
+        EXPECT_NEAR(syncPoints[point].stamp.load(), heard, tolerance);
+    }
+    // The first strike of instrument 3 was stamped, then overwritten by the later one.
+    const double firstOf3 =
+        static_cast<double>(offline.strikes[15].samplePosition) / musicSampleRate / 7.68;
+    EXPECT_NEAR(firstStampOf3, firstOf3, tolerance);
+    EXPECT_GT(syncPoints[11].stamp.load(), firstStampOf3 + 0.2 / 7.68);
+    // Strikes reached syncHit in the order they were played.
+    for (size_t i = 1; i + 1 < std::size(liveInstruments); ++i) {
+        const int earlier = syncPointOfInstrument(liveInstruments[i - 1]);
+        const int later = syncPointOfInstrument(liveInstruments[i]);
+        if (earlier >= 0 && later >= 0 && liveInstruments[i - 1] != 3) {
+            EXPECT_LT(syncPoints[earlier].stamp.load(), syncPoints[later].stamp.load());
+        }
+    }
+}
+
+TEST(SilentOutput, ConsumesItsQueueInRealTime) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    ASSERT_TRUE(openAudioOutput(musicSampleRate));
+    EXPECT_FALSE(openAudioOutput(musicSampleRate));
+    EXPECT_TRUE(audioOutputIsSilent());
+    const std::vector<int16_t> second(static_cast<size_t>(musicSampleRate) * 2, 0);
+    queueAudioFrames(second.data(), musicSampleRate);
+    const auto start = Clock::now();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const int64_t heard = audioFramesHeard();
+    const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+    EXPECT_GE(heard, static_cast<int64_t>(0.19 * musicSampleRate));
+    EXPECT_LE(heard, static_cast<int64_t>(elapsed * musicSampleRate) + 1);
+    const int64_t pending = audioFramesPending();
+    EXPECT_GT(pending, 0);
+    EXPECT_LE(pending, musicSampleRate - heard);
+    closeAudioOutput();
+    EXPECT_EQ(audioFramesHeard(), 0);
+}
+} // namespace
