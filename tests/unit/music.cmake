@@ -1,0 +1,4 @@
+# The sync envelopes and the sync procedure, on the frozen virtual clock.
+parade_add_test(music_envelopes_test LABELS unit tsan
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/music_envelopes_test.cpp
+    LIBS parade_music)
