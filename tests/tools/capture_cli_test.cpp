@@ -1,0 +1,382 @@
+// parade-capture as a user runs it: single frames, a short video checked with ffprobe, the
+// sound, interruption and a full disk, and bad input. Runs on the default data of the build
+// (build/data) or, where that is missing, on a module and pictures it makes itself.
+#include "itwriter.h"
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+struct Outcome {
+    int status = -1; // exit status, or 128 + signal
+    std::string out;
+    std::string err;
+};
+
+struct Launch {
+    std::vector<std::string> args;
+    std::vector<std::pair<std::string, std::string>> environment;
+    rlim_t fileSizeLimit = RLIM_INFINITY;
+};
+
+std::string readFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+std::string workFolder;
+std::string dataFolder;
+
+// Starts parade-capture with its output in files; returns the child's id.
+pid_t start(const Launch& launch, const std::string& outPath, const std::string& errPath) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(out, STDOUT_FILENO);
+        dup2(err, STDERR_FILENO);
+        for (const auto& [name, value] : launch.environment)
+            setenv(name.c_str(), value.c_str(), 1);
+        if (launch.fileSizeLimit != RLIM_INFINITY) {
+            // Writing past the limit then fails with an error instead of killing the writer.
+            signal(SIGXFSZ, SIG_IGN);
+            rlimit limit{launch.fileSizeLimit, launch.fileSizeLimit};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        std::vector<char*> argv;
+        std::string program = CAPTURE_PROGRAM;
+        argv.push_back(program.data());
+        std::vector<std::string> args = launch.args;
+        for (std::string& arg : args)
+            argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        execv(CAPTURE_PROGRAM, argv.data());
+        _exit(126);
+    }
+    return pid;
+}
+
+Outcome finish(pid_t pid, const std::string& outPath, const std::string& errPath) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    Outcome run;
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    run.out = readFile(outPath);
+    run.err = readFile(errPath);
+    return run;
+}
+
+Outcome capture(const Launch& launch) {
+    const std::string outPath = workFolder + "/stdout.txt";
+    const std::string errPath = workFolder + "/stderr.txt";
+    return finish(start(launch, outPath, errPath), outPath, errPath);
+}
+
+Outcome capture(std::vector<std::string> args) {
+    args.push_back("--data");
+    args.push_back(dataFolder);
+    return capture(Launch{args, {}, RLIM_INFINITY});
+}
+
+std::string shell(const std::string& command) {
+    std::string text;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return text;
+    char buffer[4096];
+    size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        text.append(buffer, got);
+    pclose(pipe);
+    return text;
+}
+
+bool exists(const std::string& path) {
+    struct stat about {};
+    return stat(path.c_str(), &about) == 0;
+}
+
+struct Picture {
+    unsigned width = 0, height = 0;
+    std::vector<uint8_t> rgb;
+};
+
+Picture readPng(const std::string& path) {
+    Picture picture;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str()))
+        return picture;
+    image.format = PNG_FORMAT_RGB;
+    picture.rgb.resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr))
+        picture.rgb.clear();
+    picture.width = image.width;
+    picture.height = image.height;
+    return picture;
+}
+
+// Sum of all channels over rows [top, bottom) (rows counted from the picture's top).
+double brightness(const Picture& picture, unsigned top, unsigned bottom) {
+    double sum = 0.0;
+    for (unsigned y = top; y < bottom; ++y)
+        for (unsigned x = 0; x < picture.width * 3; ++x)
+            sum += picture.rgb[(y * picture.width) * 3 + x];
+    return sum;
+}
+
+// A module of the show's pace: tempo 125, speed 6, 27 patterns, and only instruments 2 and 3
+// playing, so instrument 15 never strikes on its own.
+bool writeFixtureModule(const std::string& path, std::string& error) {
+    ItModule module;
+    module.title = "capture fixture";
+    for (int i = 1; i <= 16; ++i) {
+        ItInstrument instrument;
+        instrument.name = "tone " + std::to_string(i);
+        instrument.pcm.resize(2000);
+        for (size_t k = 0; k < instrument.pcm.size(); ++k)
+            instrument.pcm[k] = static_cast<int16_t>((k % 100 < 50 ? 6000 : -6000) / i);
+        module.instruments.push_back(instrument);
+    }
+    ItPattern pattern;
+    for (int row = 0; row < 64; row += 4)
+        pattern.rows[row] = {ItCell{itNoteC5, static_cast<uint8_t>(row % 8 ? 3 : 2)}};
+    module.patterns.push_back(pattern);
+    module.orders.assign(27, 0);
+    return writeItModule(module, path, error);
+}
+
+class CaptureTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        char name[] = "/tmp/capture-cli-XXXXXX";
+        workFolder = mkdtemp(name);
+        dataFolder = CAPTURE_DEFAULT_DATA;
+        if (exists(dataFolder + "/mod2.it") && exists(dataFolder + "/deita"))
+            return;
+        // No default data: a module of our own and the painter's pictures, or test patterns.
+        dataFolder = workFolder + "/data";
+        mkdir(dataFolder.c_str(), 0755);
+        mkdir((dataFolder + "/deita").c_str(), 0755);
+        std::string error;
+        ASSERT_TRUE(writeFixtureModule(dataFolder + "/mod2.it", error)) << error;
+        if (exists(CAPTURE_PAINTER)) {
+            shell(std::string(CAPTURE_PAINTER) + " " + dataFolder + "/deita");
+            return;
+        }
+        for (const char* picture :
+             {"happy2", "happy3", "kuvio", "turin", "turin2", "milan", "sponssi", "logo", "greets",
+              "happy4", "sponssi1", "sponssi2", "putket3", "h1", "h2", "h3", "renpils"})
+            shell("ffmpeg -v error -f lavfi -i testsrc=size=512x512 -frames:v 1 -pix_fmt yuvj420p "
+                  "-y " +
+                  dataFolder + "/deita/" + picture + ".jpg");
+    }
+    static void TearDownTestSuite() { shell("rm -rf " + workFolder); }
+
+    std::string path(const std::string& name) const { return workFolder + "/" + name; }
+};
+
+TEST_F(CaptureTest, SameFrameTwiceIsByteIdenticalAndTimesDiffer) {
+    for (const char* name : {"a.png", "b.png"}) {
+        const Outcome run = capture({"frame", "3.4", path(name)});
+        ASSERT_EQ(run.status, 0) << run.err;
+    }
+    const std::string first = readFile(path("a.png"));
+    ASSERT_FALSE(first.empty());
+    EXPECT_TRUE(first == readFile(path("b.png")));
+    const Picture picture = readPng(path("a.png"));
+    EXPECT_EQ(picture.width, 640u);
+    EXPECT_EQ(picture.height, 480u);
+    // The letter-box: the band's 90 rows above and 120 below are black.
+    EXPECT_EQ(brightness(picture, 0, 90), 0.0);
+    EXPECT_EQ(brightness(picture, 360, 480), 0.0);
+
+    for (const char* time : {"0.1", "0.2"}) {
+        const Outcome run = capture({"frame", time, path(std::string("t") + time + ".png")});
+        ASSERT_EQ(run.status, 0) << run.err;
+    }
+    const std::string early = readFile(path("t0.1.png"));
+    ASSERT_FALSE(early.empty());
+    EXPECT_FALSE(early == readFile(path("t0.2.png")));
+}
+
+TEST_F(CaptureTest, StrikeOfInstrument15BrightensThePictureLayers) {
+    // t = 8 shows the whirling picture stack; a strike of instrument 15 adds 8 to its beat.
+    ASSERT_EQ(capture({"frame", "8", path("plain.png")}).status, 0);
+    const Outcome run = capture({"frame", "8", path("struck.png"), "--strike", "15@7.99"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const Picture plain = readPng(path("plain.png"));
+    const Picture struck = readPng(path("struck.png"));
+    ASSERT_EQ(plain.rgb.size(), struck.rgb.size());
+    ASSERT_FALSE(plain.rgb.empty());
+    const double before = brightness(plain, 90, 360);
+    const double after = brightness(struck, 90, 360);
+    EXPECT_GT(after, before * 1.2 + 1000.0) << before << " -> " << after;
+}
+
+TEST_F(CaptureTest, ShortVideoHasItsFramesSoundAndFirstFrame) {
+    const std::string video = path("short.mp4");
+    // Lossless, so the decoded first frame can be compared exactly.
+    const Outcome run = capture(
+        {"video", video, "--from", "3.4", "--to", "3.6", "--size", "160x120", "--crf", "0"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("93 frames"), std::string::npos) << run.out;
+
+    const std::string probe = "ffprobe -v error -show_entries stream=codec_type,codec_name,width,"
+                              "height,nb_read_packets -count_packets -show_entries "
+                              "format=duration -of default=noprint_wrappers=1 " +
+                              video;
+    const std::string facts = shell(probe);
+    EXPECT_NE(facts.find("codec_name=h264"), std::string::npos) << facts;
+    EXPECT_NE(facts.find("width=160"), std::string::npos) << facts;
+    EXPECT_NE(facts.find("height=120"), std::string::npos) << facts;
+    EXPECT_NE(facts.find("nb_read_packets=93"), std::string::npos) << facts;
+    EXPECT_NE(facts.find("codec_type=audio"), std::string::npos) << facts;
+    EXPECT_NE(facts.find("codec_name=aac"), std::string::npos) << facts;
+    const size_t at = facts.find("duration=");
+    ASSERT_NE(at, std::string::npos) << facts;
+    EXPECT_NEAR(std::atof(facts.c_str() + at + 9), 93.0 / 60.0, 0.05) << facts;
+
+    // The first frame equals "frame 3.4" at the same size (compared as the encoder sees both).
+    ASSERT_EQ(capture({"frame", "3.4", path("first.png"), "--size", "160x120"}).status, 0);
+    const std::string decoded =
+        shell("ffmpeg -v error -i " + video + " -frames:v 1 -f rawvideo -pix_fmt yuv420p -");
+    const std::string still =
+        shell("ffmpeg -v error -i " + path("first.png") + " -f rawvideo -pix_fmt yuv420p -");
+    ASSERT_EQ(decoded.size(), 160u * 120u * 3u / 2u);
+    EXPECT_TRUE(decoded == still);
+    const std::string second = shell("ffmpeg -v error -i " + video +
+                                     " -vf 'select=eq(n\\,1)' -frames:v 1 -f rawvideo "
+                                     "-pix_fmt yuv420p -");
+    EXPECT_FALSE(second == still); // the comparison can tell frames apart
+}
+
+TEST_F(CaptureTest, FramesAndSoundCoverTheRange) {
+    const std::string folder = path("frames");
+    const Outcome run =
+        capture({"frames", folder, "--from", "10", "--to", "10.02", "--size", "64x48"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    // 0.02 units are 0.1536 s: 9.2 frame times at 60 fps.
+    EXPECT_TRUE(exists(folder + "/frame-000009.png"));
+    EXPECT_FALSE(exists(folder + "/frame-000010.png"));
+    EXPECT_EQ(readPng(folder + "/frame-000000.png").width, 64u);
+
+    const Outcome sound = capture({"audio", path("sound.wav"), "--from", "1", "--to", "2"});
+    ASSERT_EQ(sound.status, 0) << sound.err;
+    const std::string wav = readFile(path("sound.wav"));
+    // One unit is 7.68 s: 338688 stereo frames of 4 bytes after the 44-byte header.
+    EXPECT_EQ(wav.size(), 44u + 338688u * 4u);
+}
+
+TEST_F(CaptureTest, CtrlCLeavesAPlayableVideo) {
+    const std::string video = path("stopped.mp4");
+    Launch launch{{"video", video, "--size", "160x120", "--data", dataFolder}, {}, RLIM_INFINITY};
+    const std::string outPath = path("stopped.out");
+    const std::string errPath = path("stopped.err");
+    const pid_t pid = start(launch, outPath, errPath);
+    // Wait for a few fragments (a second of video each) to reach the file.
+    struct stat about {};
+    for (int i = 0; i < 600 && !(stat(video.c_str(), &about) == 0 && about.st_size > 20000); ++i)
+        usleep(100000);
+    kill(pid, SIGINT);
+    const Outcome run = finish(pid, outPath, errPath);
+    EXPECT_EQ(run.status, 130) << run.err;
+    EXPECT_NE(run.err.find("interrupted"), std::string::npos) << run.err;
+    const std::string probe = shell("ffprobe -v error -select_streams v -count_frames "
+                                    "-show_entries stream=nb_read_frames -of csv=p=0 " +
+                                    video + " 2>&1");
+    EXPECT_GT(std::atoi(probe.c_str()), 60) << probe;
+    EXPECT_EQ(probe.find("rror"), std::string::npos) << probe;
+}
+
+TEST_F(CaptureTest, FullDiskSaysSoAndKeepsWhatWasWritten) {
+    // A file size limit stands in for a full disk: writing past it fails as it would there.
+    // The lossless video is measured first; the limit lets the sound file for ffmpeg through
+    // and cuts the video about halfway, after some whole fragments.
+    const std::vector<std::string> args = {"--from",  "4",     "--to", "4.5",    "--size",
+                                           "640x480", "--crf", "0",    "--data", dataFolder};
+    std::vector<std::string> whole = {"video", path("whole.mp4")};
+    whole.insert(whole.end(), args.begin(), args.end());
+    ASSERT_EQ(capture(Launch{whole, {}, RLIM_INFINITY}).status, 0);
+    struct stat about {};
+    ASSERT_EQ(stat(path("whole.mp4").c_str(), &about), 0);
+    const rlim_t videoBytes = static_cast<rlim_t>(about.st_size);
+    const rlim_t soundBytes = 44 + 169785 * 4; // 231 frames at 60 fps
+    const rlim_t limit = std::max(soundBytes + 65536, videoBytes / 2);
+    ASSERT_GT(videoBytes, limit + limit / 5) << "the video is too small to cut";
+
+    const std::string video = path("full.mp4");
+    std::vector<std::string> cut = {"video", video};
+    cut.insert(cut.end(), args.begin(), args.end());
+    const Outcome run = capture(Launch{cut, {}, limit});
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find("ffmpeg failed"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("File too large"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("keeps what was written"), std::string::npos) << run.err;
+    const std::string probe = shell("ffprobe -v error -select_streams v -count_frames "
+                                    "-show_entries stream=nb_read_frames -of csv=p=0 " +
+                                    video + " 2>/dev/null");
+    EXPECT_GE(std::atoi(probe.c_str()), 60) << probe;
+}
+
+TEST_F(CaptureTest, BadInputIsRefusedWithoutLeavingAnything) {
+    const std::string out = path("bad");
+    mkdir(out.c_str(), 0755);
+    const struct {
+        std::vector<std::string> args;
+        std::vector<std::pair<std::string, std::string>> environment;
+        const char* reason;
+    } cases[] = {
+        {{"video", out + "/a.mp4", "--data", out + "/nowhere"}, {}, "does not exist"},
+        {{"frame", "1", out + "/a.png", "--data", out}, {}, "no readable mod2.it"},
+        {{"video", out + "/a.mp4", "--data", dataFolder}, {{"PATH", out}}, "ffmpeg is not on PATH"},
+        {{"video", "/proc/parade.mp4", "--data", dataFolder}, {}, "cannot write /proc/parade.mp4"},
+        {{"frame", "1", out + "/missing/a.png", "--data", dataFolder}, {}, "cannot write"},
+        {{"audio", out, "--data", dataFolder}, {}, "it is a folder"},
+        {{"frames", "/proc/parade-frames", "--data", dataFolder}, {}, "cannot make the folder"},
+        {{"video", out + "/a.mp4", "--size", "641x480", "--data", dataFolder}, {}, "odd"},
+        {{"video", out + "/a.mp4", "--size", "0x480", "--data", dataFolder}, {}, "empty"},
+        {{"frame", "27", out + "/a.png", "--data", dataFolder}, {}, "outside the show"},
+    };
+    for (const auto& c : cases) {
+        const Outcome run = capture(Launch{c.args, c.environment, RLIM_INFINITY});
+        EXPECT_NE(run.status, 0) << c.reason;
+        EXPECT_NE(run.err.find(c.reason), std::string::npos)
+            << "expected \"" << c.reason << "\" in: " << run.err;
+        EXPECT_EQ(shell("ls -A " + out), "") << c.reason;
+    }
+    EXPECT_FALSE(exists("/proc/parade.mp4"));
+
+    // Not a module: refused after the checks, and the output is not made.
+    const std::string fake = path("fake");
+    mkdir(fake.c_str(), 0755);
+    mkdir((fake + "/deita").c_str(), 0755);
+    std::ofstream(fake + "/mod2.it") << "this is not a module";
+    const Outcome run =
+        capture(Launch{{"frame", "1", out + "/a.png", "--data", fake}, {}, RLIM_INFINITY});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("cannot play mod2.it"), std::string::npos) << run.err;
+    EXPECT_EQ(shell("ls -A " + out), "");
+}
+
+TEST_F(CaptureTest, HelpDescribesTheCommands) {
+    const Outcome run = capture(Launch{{"--help"}, {}, RLIM_INFINITY});
+    EXPECT_EQ(run.status, 0);
+    for (const char* word : {"video OUT.mp4", "frames DIR", "frame T OUT.png", "audio OUT.wav",
+                             "bench", "--fps", "--size", "--from", "--data"})
+        EXPECT_NE(run.out.find(word), std::string::npos) << word;
+}
+} // namespace
