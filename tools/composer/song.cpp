@@ -121,8 +121,8 @@ struct Block {
 // Levels are volume-column values (0..64).
 const Block blocks[] = {
     // intro: pad and bell, then the beat comes in
-    {0, 32, {Am}, 1, 0, 0, noHats, 0, 0, 44, 40, 0, 0, 40, noLead, 0},
-    {32, 64, {F}, 1, 44, 40, noHats, 0, 0, 44, 40, 0, 0, 40, noLead, 0},
+    {0, 32, {Am}, 1, 0, 0, noHats, 0, 0, 36, 40, 0, 0, 40, noLead, 0},
+    {32, 64, {F}, 1, 44, 40, noHats, 0, 0, 36, 40, 0, 0, 40, noLead, 0},
     {64, 96, {G}, 1, 52, 48, offbeatHats, 0, 40, 40, 40, 0, 0, 36, noLead, 0},
     // build to the drop
     {96, 224, {Am, F, C, G}, 4, 60, 52, offbeatHats, 0, 46, 36, 38, 28, 0, 0, noLead, 32},
@@ -143,7 +143,7 @@ const Block blocks[] = {
     // climax
     {1248, 1344, {Am, F, C}, 3, 64, 58, fullHats, 40, 54, 32, 34, 38, 42, 0, leadAHigh, 0},
     // breakdown
-    {1344, 1408, {F, G}, 2, 0, 0, noHats, 0, 0, 48, 44, 0, 0, 44, noLead, 0},
+    {1344, 1408, {F, G}, 2, 0, 0, noHats, 0, 0, 38, 44, 0, 0, 44, noLead, 0},
     // last build
     {1408, 1440, {Am}, 1, 0, 0, noHats, 0, 0, 44, 42, 30, 30, 36, noLead, 0},
     {1440, 1504, {F, G}, 2, 60, 52, offbeatHats, 30, 44, 36, 40, 34, 32, 0, noLead, 32},
@@ -291,7 +291,7 @@ void lead(const Block& b) {
         }
         put(r, chLead, note(melody[i].name) + shift, instLead, 44);
         const int end = r + melody[i].length;
-        const bool joined = i + 1 < count && b.start + melody[i + 1].row == end;
+        const bool joined = i + 1 < count && b.start + melody[i + 1].row == end && end < b.end;
         if (!joined) {
             noteOff(std::min(end, b.end), chLead);
         }

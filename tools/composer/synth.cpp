@@ -194,7 +194,7 @@ std::vector<double> bell(double seconds, double decay, double ratio, double inde
 ItInstrument subBass() {
     // Sine with a touch of second harmonic, soft-clipped for warmth.
     return sustained(
-        "sub bass", 0.01, 52, 48,
+        "sub bass", 0.01, 26, 48,
         [](double time) {
             const double s =
                 std::sin(2.0 * pi * 131.0 * time) + 0.2 * std::sin(4.0 * pi * 131.0 * time);
@@ -228,7 +228,7 @@ ItInstrument clap() {
                  0.25 * std::exp(-time / 0.12) * run(hiss, n);
     }
     fadeTail(out, 0.03);
-    return instrument("clap", out, middleC, 46);
+    return instrument("clap", out, middleC, 64);
 }
 
 ItInstrument kick() {
@@ -263,7 +263,7 @@ ItInstrument bassStab() {
         out[i] = std::min(1.0, time / 0.002) * std::exp(-time / 0.12) * wave;
     }
     fadeTail(out, 0.03);
-    return instrument("bass stab", out, base, 48);
+    return instrument("bass stab", out, base, 52);
 }
 
 ItInstrument pad() {
@@ -295,7 +295,7 @@ ItInstrument hat() {
         out[i] = std::exp(-time / 0.035) * run(hp2, run(hp1, x));
     }
     fadeTail(out, 0.02);
-    return instrument("hi-hat", out, middleC, 30);
+    return instrument("hi-hat", out, middleC, 64);
 }
 
 ItInstrument conga() {
@@ -314,7 +314,7 @@ ItInstrument conga() {
                  0.5 * std::exp(-time / 0.006) * run(slap, noise());
     }
     fadeTail(out, 0.02);
-    return instrument("conga", out, middleC, 40);
+    return instrument("conga", out, middleC, 56);
 }
 
 ItInstrument chordStab() {
@@ -332,7 +332,7 @@ ItInstrument chordStab() {
         out[i] = std::min(1.0, time / 0.003) * std::exp(-time / 0.16) * sum;
     }
     fadeTail(out, 0.04);
-    return instrument("chord stab", out, middleC, 24);
+    return instrument("chord stab", out, middleC, 40);
 }
 
 ItInstrument crash() {
@@ -351,7 +351,7 @@ ItInstrument crash() {
         out[i] = std::min(1.0, time / 0.002) * std::exp(-time / 0.75) * x;
     }
     fadeTail(out, 0.3);
-    return instrument("crash", out, middleC, 34);
+    return instrument("crash", out, middleC, 56);
 }
 
 ItInstrument sweep() {
@@ -387,7 +387,7 @@ std::vector<ItInstrument> synthesizeInstruments() {
     list.push_back(instrument("arp glass", bell(0.6, 0.2, 2.0, 1.2, 0.05), middleC, 22));
     // 11: the lead, a brighter saw stack that sings over the groove.
     list.push_back(sustained(
-        "lead", 0.012, 30, 28,
+        "lead", 0.012, 36, 28,
         [](double time) {
             return sawStack(time, {260, 262, 264}, 3200.0, 12000.0) +
                    0.4 * std::sin(2.0 * pi * 262.0 * time);
