@@ -12,7 +12,7 @@ constexpr size_t pictureBytes = size_t{pictureSize} * pictureSize * 3;
 // fuzzing: errors and warnings are silent and return nullptr, and pictures over
 // fuzzingPixelLimit pixels are refused so that every input decodes quickly.
 enum class JpegDecodeMode { demo, fuzzing };
-constexpr size_t fuzzingPixelLimit = size_t{1} << 22;
+constexpr size_t fuzzingPixelLimit = size_t{1} << 18;
 
 // Decodes the JPEG in `file` into a new 512x512 RGB buffer (free with std::free): other sizes
 // are scaled by averaging the source pixels under each target pixel, grayscale is widened to

@@ -36,9 +36,10 @@ void stayQuiet(j_common_ptr) {}
 // [rowStart(i), rowEnd(i)) and columns [columnStart(j), columnEnd(j)), a single source pixel
 // when enlarging.
 struct Resampler {
-    int width;
     int height;
     int nextRow;
+    int64_t columnStart[pictureSize];
+    int64_t columnEnd[pictureSize];
     uint32_t sums[pictureSize * 3];
 };
 
@@ -50,29 +51,43 @@ int64_t bandEnd(int i, int sourceLength) {
     return std::max(bandStart(i, sourceLength) + 1, int64_t{i + 1} * sourceLength / pictureSize);
 }
 
+void startResampler(Resampler& r, int width, int height) {
+    r.height = height;
+    r.nextRow = 0;
+    for (int j = 0; j < pictureSize; ++j) {
+        r.columnStart[j] = bandStart(j, width);
+        r.columnEnd[j] = bandEnd(j, width);
+    }
+}
+
 void addSourceRow(Resampler& r, const unsigned char* rgb, int y, unsigned char* picture) {
     for (int j = 0; j < pictureSize; ++j) {
-        const int64_t x1 = bandEnd(j, r.width);
-        for (int64_t x = bandStart(j, r.width); x < x1; ++x) {
+        for (int64_t x = r.columnStart[j]; x < r.columnEnd[j]; ++x) {
             for (int k = 0; k < 3; ++k)
                 r.sums[j * 3 + k] += rgb[x * 3 + k];
         }
     }
-    bool emitted = false;
+    const size_t rowBytes = size_t{pictureSize} * 3;
+    const unsigned char* emitted = nullptr;
     while (r.nextRow < pictureSize && bandEnd(r.nextRow, r.height) - 1 == y) {
-        const int64_t rows = bandEnd(r.nextRow, r.height) - bandStart(r.nextRow, r.height);
-        unsigned char* out = picture + size_t{static_cast<size_t>(r.nextRow)} * pictureSize * 3;
-        for (int j = 0; j < pictureSize; ++j) {
-            const uint32_t count =
-                static_cast<uint32_t>(rows * (bandEnd(j, r.width) - bandStart(j, r.width)));
-            for (int k = 0; k < 3; ++k)
-                out[j * 3 + k] =
-                    static_cast<unsigned char>((r.sums[j * 3 + k] + count / 2) / count);
+        unsigned char* out = picture + static_cast<size_t>(r.nextRow) * rowBytes;
+        if (emitted != nullptr) {
+            // Enlarging: the following target rows repeat this source row.
+            std::memcpy(out, emitted, rowBytes);
+        } else {
+            const int64_t rows = bandEnd(r.nextRow, r.height) - bandStart(r.nextRow, r.height);
+            for (int j = 0; j < pictureSize; ++j) {
+                const auto count =
+                    static_cast<uint32_t>(rows * (r.columnEnd[j] - r.columnStart[j]));
+                for (int k = 0; k < 3; ++k)
+                    out[j * 3 + k] =
+                        static_cast<unsigned char>((r.sums[j * 3 + k] + count / 2) / count);
+            }
+            emitted = out;
         }
         ++r.nextRow;
-        emitted = true;
     }
-    if (emitted)
+    if (emitted != nullptr)
         std::fill(std::begin(r.sums), std::end(r.sums), 0u);
 }
 
@@ -137,8 +152,7 @@ unsigned char* decodeWith(DecodeState& s, std::FILE* file, const char* name, Jpe
     JSAMPARRAY rgb =
         (*s.info.mem->alloc_sarray)(common, JPOOL_IMAGE, static_cast<JDIMENSION>(width * 3), 1);
     const bool scaled = width != pictureSize || height != pictureSize;
-    s.resampler.width = width;
-    s.resampler.height = height;
+    startResampler(s.resampler, width, height);
     while (s.info.output_scanline < s.info.output_height) {
         const int y = static_cast<int>(s.info.output_scanline);
         // The stdio source never suspends; a short read would only mean a broken library.
