@@ -27,6 +27,17 @@ double cpuSeconds(int who) {
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
 }
 
+// The machine's load over the last minute, as the kernel reports it.
+double loadAverage() {
+    double load = -1.0;
+    if (FILE* file = std::fopen("/proc/loadavg", "r")) {
+        if (std::fscanf(file, "%lf", &load) != 1)
+            load = -1.0;
+        std::fclose(file);
+    }
+    return load;
+}
+
 double peakMegabytes(int who) {
     rusage usage{};
     getrusage(who, &usage);
@@ -125,8 +136,11 @@ int runBenchmark(const CaptureOptions& options, const std::string& ffmpeg) {
     const StartupTimes startup = prepareShow();
     const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
 
-    // Every act, rendered and read back without encoding.
+    // Every act, rendered and read back without encoding; wall time and processor time (the
+    // renderer's threads included), which a busy machine does not inflate.
+    const double loadBefore = loadAverage();
     std::map<int, std::vector<double>> actFrameSeconds;
+    std::map<int, std::vector<double>> actCpuSeconds;
     const int64_t showFrames = frameCount(show);
     Progress progress;
     startProgress(progress, "bench: acts", (showFrames + actPassStride - 1) / actPassStride);
@@ -135,9 +149,11 @@ int runBenchmark(const CaptureOptions& options, const std::string& ffmpeg) {
     int64_t drawn = 0;
     for (int64_t k = 0; k < showFrames && !interrupted(); k += actPassStride) {
         const double begin = wallSeconds();
+        const double cpuBegin = cpuSeconds(RUSAGE_SELF);
         renderFrame(static_cast<float>(frameTimeAt(show, k)), feed);
         readFrame(rgb);
         actFrameSeconds[effectSelector].push_back(wallSeconds() - begin);
+        actCpuSeconds[effectSelector].push_back(cpuSeconds(RUSAGE_SELF) - cpuBegin);
         showProgress(progress, ++drawn);
     }
     endProgress(progress, drawn);
@@ -154,22 +170,28 @@ int runBenchmark(const CaptureOptions& options, const std::string& ffmpeg) {
     const double captureSeconds =
         musicSeconds + contextSeconds + startup.lists + startup.textures + loopSeconds;
 
-    std::printf("renderer: %s, %ld processors online\n", renderer ? renderer : "?",
-                sysconf(_SC_NPROCESSORS_ONLN));
+    const double loadAfter = loadAverage();
+    std::printf("renderer: %s, %ld processors online, load average %.1f at the start and "
+                "%.1f at the end\n",
+                renderer ? renderer : "?", sysconf(_SC_NPROCESSORS_ONLN), loadBefore, loadAfter);
     std::printf("\nframes per second per act at 640x480 (rendering and read-back, every %d. "
                 "frame of the show)\n",
                 actPassStride);
-    std::printf("%5s %7s %12s %10s\n", "act", "frames", "median fps", "worst fps");
+    std::printf("%5s %7s %12s %10s %14s\n", "act", "frames", "median fps", "worst fps",
+                "cpu ms/frame");
     std::vector<double> all;
+    std::vector<double> allCpu;
     for (const auto& [act, seconds] : actFrameSeconds) {
         const double worst = *std::max_element(seconds.begin(), seconds.end());
-        std::printf("%5d %7zu %12.1f %10.1f\n", act, seconds.size(), 1.0 / median(seconds),
-                    1.0 / worst);
+        const std::vector<double>& cpu = actCpuSeconds[act];
+        std::printf("%5d %7zu %12.1f %10.1f %14.1f\n", act, seconds.size(), 1.0 / median(seconds),
+                    1.0 / worst, 1000.0 * median(cpu));
         all.insert(all.end(), seconds.begin(), seconds.end());
+        allCpu.insert(allCpu.end(), cpu.begin(), cpu.end());
     }
     if (!all.empty())
-        std::printf("%5s %7zu %12.1f %10.1f\n", "all", all.size(), 1.0 / median(all),
-                    1.0 / *std::max_element(all.begin(), all.end()));
+        std::printf("%5s %7zu %12.1f %10.1f %14.1f\n", "all", all.size(), 1.0 / median(all),
+                    1.0 / *std::max_element(all.begin(), all.end()), 1000.0 * median(allCpu));
     std::printf("\nstart-up: display lists and meshes %.3f s, textures and state %.3f s "
                 "(X server and window %.3f s, offline music %.2f s)\n",
                 startup.lists, startup.textures, contextSeconds, musicSeconds);
@@ -185,9 +207,18 @@ int runBenchmark(const CaptureOptions& options, const std::string& ffmpeg) {
                     "encoder %.1f s; encoder finish %.1f s; start-up and music %.1f s\n",
                     loopSeconds, phases.render, phases.readBack, phases.encoderWait, phases.finish,
                     captureSeconds - loopSeconds);
-        std::printf("  processor time: capture %.1f s, ffmpeg %.1f s; video %.1f MB\n",
-                    cpuSeconds(RUSAGE_SELF) - selfCpuBefore,
-                    cpuSeconds(RUSAGE_CHILDREN) - childCpuBefore, videoBytes / 1e6);
+        const double selfCpu = cpuSeconds(RUSAGE_SELF) - selfCpuBefore;
+        const double childCpu = cpuSeconds(RUSAGE_CHILDREN) - childCpuBefore;
+        const long processors = std::max(1L, sysconf(_SC_NPROCESSORS_ONLN));
+        // With the machine to itself the capture can at best keep every processor busy.
+        const double idleBound = (selfCpu + childCpu) / static_cast<double>(processors) +
+                                 captureSeconds - loopSeconds - phases.finish;
+        std::printf("  processor time: capture %.1f s (%.1f ms a frame), ffmpeg %.1f s (%.1f ms a "
+                    "frame); video %.1f MB\n",
+                    selfCpu, 1000.0 * selfCpu / static_cast<double>(captured), childCpu,
+                    1000.0 * childCpu / static_cast<double>(captured), videoBytes / 1e6);
+        std::printf("  on %ld idle processors that work takes at least %.1f s = %.3f x the show\n",
+                    processors, idleBound, idleBound / showSeconds);
     }
     std::printf("\npeak memory: capture %.1f MB, largest child (ffmpeg) %.1f MB\n",
                 peakMegabytes(RUSAGE_SELF), peakMegabytes(RUSAGE_CHILDREN));

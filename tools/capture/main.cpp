@@ -3,6 +3,7 @@
 // output is made, so bad input leaves nothing behind.
 #include "capture.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -18,9 +19,9 @@ constexpr int statusUsage = 2;
 constexpr int statusInterrupted = 130;
 // PNG sequences above this size get a warning first.
 constexpr double largeSequenceBytes = 1e9;
-// Bytes of PNG per pixel of this show's frames at the compression used (measured: about a
-// third of the raw RGB).
-constexpr double pngBytesPerPixel = 1.0;
+// Bytes of PNG per pixel of this show's frames at the compression used, measured on the
+// default data.
+constexpr double pngBytesPerPixel = 0.5;
 
 int fail(const std::string& message) {
     std::fprintf(stderr, "parade-capture: %s\n", message.c_str());
@@ -104,6 +105,14 @@ std::string describeTime(double t) {
     return text;
 }
 
+// The demo times of the first `done` frames: "t = 3.4000 to 3.4954".
+std::string frameSpan(const CaptureOptions& options, int64_t done) {
+    char text[64];
+    std::snprintf(text, sizeof text, "t = %.4f to %.4f", frameTimeAt(options, 0),
+                  frameTimeAt(options, std::max<int64_t>(done - 1, 0)));
+    return text;
+}
+
 int captureAudio(const CaptureOptions& options) {
     OfflineRender music;
     std::string error;
@@ -177,18 +186,23 @@ int captureFrames(const CaptureOptions& options, bool madeFolder) {
             endProgress(progress, done);
             if (done == 0)
                 return failAndTidy(error);
-            return fail(error + "\n" + options.output + " holds frames 0 to " +
-                        std::to_string(done - 1) + " (" + describeTime(frameTimeAt(options, 0)) +
-                        " to " + std::to_string(frameTimeAt(options, done - 1)) + ")");
+            return fail(error + "\n" + options.output + " holds the first " + std::to_string(done) +
+                        " frames (" + frameSpan(options, done) + ")");
         }
         showProgress(progress, done + 1);
     }
     endProgress(progress, done);
     if (done < count) {
-        std::fprintf(stderr, "parade-capture: interrupted: %s holds frames 0 to %lld\n",
-                     options.output.c_str(), static_cast<long long>(done - 1));
-        if (done == 0 && madeFolder)
-            rmdir(options.output.c_str());
+        if (done == 0) {
+            if (madeFolder)
+                rmdir(options.output.c_str());
+            std::fprintf(stderr, "parade-capture: interrupted before the first frame\n");
+        } else {
+            std::fprintf(stderr,
+                         "parade-capture: interrupted: %s holds the first %lld frames (%s)\n",
+                         options.output.c_str(), static_cast<long long>(done),
+                         frameSpan(options, done).c_str());
+        }
         return statusInterrupted;
     }
     std::printf("wrote %lld frames of %dx%d to %s\n", static_cast<long long>(count), options.width,
@@ -253,8 +267,22 @@ int captureVideo(const CaptureOptions& options, const std::string& ffmpeg) {
     endProgress(progress, done);
     const bool encoded = finishVideoEncoder(encoder, error);
     unlink(soundPath.c_str());
-    const std::string span = describeTime(frameTimeAt(options, 0)) + " to " +
-                             std::to_string(frameTimeAt(options, std::max<int64_t>(done - 1, 0)));
+    const std::string span = frameSpan(options, done);
+    if (done == 0)
+        unlink(options.output.c_str());
+    if (interrupted() && done < count) {
+        if (done == 0)
+            std::fprintf(stderr, "parade-capture: interrupted before the first frame; "
+                                 "nothing written\n");
+        else if (encoded)
+            std::fprintf(stderr,
+                         "parade-capture: interrupted: %s holds the first %lld frames (%s), "
+                         "a playable video\n",
+                         options.output.c_str(), static_cast<long long>(done), span.c_str());
+        else
+            std::fprintf(stderr, "parade-capture: interrupted, and %s\n", error.c_str());
+        return statusInterrupted;
+    }
     if (!encoded) {
         std::string message = error;
         const double available = freeBytes(folderOf(options.output));
@@ -263,22 +291,7 @@ int captureVideo(const CaptureOptions& options, const std::string& ffmpeg) {
         if (done > 0)
             message += "\n" + options.output + " keeps what was written before the failure; it " +
                        "plays up to its last whole second";
-        else
-            unlink(options.output.c_str());
         return fail(message);
-    }
-    if (done < count) {
-        if (done == 0) {
-            unlink(options.output.c_str());
-            std::fprintf(stderr, "parade-capture: interrupted before the first frame; "
-                                 "nothing written\n");
-        } else {
-            std::fprintf(stderr,
-                         "parade-capture: interrupted: %s holds the first %lld frames (%s), "
-                         "a playable video\n",
-                         options.output.c_str(), static_cast<long long>(done), span.c_str());
-        }
-        return statusInterrupted;
     }
     std::printf("wrote %s: %lld frames of %dx%d at %lld/%lld fps, %.2f s (%s)\n",
                 options.output.c_str(), static_cast<long long>(count), options.width,
