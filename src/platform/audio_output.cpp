@@ -5,6 +5,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -19,6 +20,10 @@ SDL_AudioDeviceID outputDevice = 0;
 int outputRate = 44100;
 int deviceBufferFrames = 0; // frames SDL holds in the device buffer beyond its queue
 int64_t framesQueued = 0;
+
+// SDL takes a device buffer at a time from its queue: when the queue last shrank, and to what.
+int64_t lastConsumed = -1;
+std::chrono::steady_clock::time_point lastConsumedAt;
 
 // The silent output's play head: advances with real time, never past what was queued.
 double silentHeard = 0.0;
@@ -63,6 +68,7 @@ bool openSdlDevice(int rate, std::string& why) {
     // SDL converts to the device's own format; its buffer is measured in device frames.
     deviceBufferFrames = static_cast<int>(static_cast<int64_t>(have.samples) * rate /
                                           (have.freq > 0 ? have.freq : rate));
+    lastConsumed = -1;
     SDL_PauseAudioDevice(outputDevice, 0);
     return true;
 }
@@ -112,10 +118,19 @@ int64_t audioFramesHeard() {
         advanceSilentHead();
         return static_cast<int64_t>(silentHeard);
     }
-    const int64_t pending =
-        static_cast<int64_t>(SDL_GetQueuedAudioSize(outputDevice) / bytesPerFrame) +
-        deviceBufferFrames;
-    const int64_t heard = framesQueued - pending;
+    // Frames taken from the queue are in the device buffer, played out over its length since
+    // SDL took them.
+    const auto now = std::chrono::steady_clock::now();
+    const int64_t consumed =
+        framesQueued - static_cast<int64_t>(SDL_GetQueuedAudioSize(outputDevice) / bytesPerFrame);
+    if (consumed != lastConsumed) {
+        lastConsumed = consumed;
+        lastConsumedAt = now;
+    }
+    const double sinceTaken = std::chrono::duration<double>(now - lastConsumedAt).count();
+    const int64_t played =
+        std::min<int64_t>(deviceBufferFrames, static_cast<int64_t>(sinceTaken * outputRate));
+    const int64_t heard = consumed - deviceBufferFrames + played;
     return heard > 0 ? heard : 0;
 }
 
