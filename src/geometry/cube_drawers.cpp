@@ -21,6 +21,18 @@ GLubyte solidStripB[8];
 float wireVertices[8 * 3];
 GLubyte wireIndices[24];
 
+// Inside the caller's saved client state: positions only, so no other array the caller left
+// enabled is read (or stored in the list being compiled).
+void usePositionsOnly(const float* vertices) {
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_INDEX_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDisableClientState(GL_EDGE_FLAG_ARRAY);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, vertices);
+}
+
 } // namespace
 
 void drawSolidCube(float size) {
@@ -33,8 +45,7 @@ void drawSolidCube(float size) {
         solidStripB[i] = stripB[i];
     }
     glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glVertexPointer(3, GL_FLOAT, 0, solidVertices);
+    usePositionsOnly(solidVertices);
     glDrawElements(GL_QUAD_STRIP, 8, GL_UNSIGNED_BYTE, solidStripA);
     glDrawElements(GL_QUAD_STRIP, 8, GL_UNSIGNED_BYTE, solidStripB);
     glPopClientAttrib();
@@ -48,8 +59,7 @@ void drawWireCube(float size) {
     for (int i = 0; i < 24; ++i)
         wireIndices[i] = edges[i];
     glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glVertexPointer(3, GL_FLOAT, 0, wireVertices);
+    usePositionsOnly(wireVertices);
     glDrawElements(GL_LINES, 24, GL_UNSIGNED_BYTE, wireIndices);
     glPopClientAttrib();
 }
