@@ -66,7 +66,7 @@ void beginRow(ModuleScan& scan, int64_t start, std::vector<Strike>& strikes) {
             const int kind = parameter >> 4;
             const int value = parameter & 0x0F;
             if (kind == 0xD)
-                delayTick = value;
+                delayTick = value == 0 ? 1 : value; // SD0 delays as SD1 does
             else if (kind == 0xE)
                 patternDelay = std::max(patternDelay, value);
             else if (kind == 0x6)
