@@ -3,6 +3,10 @@
 // out the same on every run, and never replace a file that is already there.
 #include <gtest/gtest.h>
 
+// jpeglib.h needs size_t and FILE declared first.
+#include <cstddef>
+#include <cstdio>
+
 #include <jpeglib.h>
 
 #include <cmath>

@@ -3,6 +3,10 @@
 
 #include "glyph_cells.h"
 
+// jpeglib.h needs size_t and FILE declared first.
+#include <cstddef>
+#include <cstdio>
+
 #include <jpeglib.h>
 
 #include <algorithm>
