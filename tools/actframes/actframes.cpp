@@ -5,6 +5,7 @@
 // Usage: parade-actframes DATADIR OUTDIR
 //        parade-actframes --bench N DATADIR
 #include "director.h"
+#include "effects.h"
 #include "music.h"
 #include "platform.h"
 #include "shell.h"
@@ -162,8 +163,30 @@ FrameTimes timeAct(const ActTime& at, int frames) {
     return {times[times.size() / 2], times.back()};
 }
 
+// One effect in the state a frame gives the effects: frustum, lighting, fog, culling and
+// additive blending, without the layers.
+void drawEffectAlone(void (*effect)(int), int pose) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glEnable(GL_CULL_FACE);
+    glEnable(GL_FOG);
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glFrustum(-1.0, 1.0, -0.5, 0.5, 1.0, 500.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    effect(pose);
+    glPopAttrib();
+    glFinish();
+}
+
 // Each act timed as shown, then without the picture layers (space toggle off) to tell the
-// act's own cost from the layers'.
+// act's own cost from the layers'; then the lyric, swirl and floor effects alone.
 int benchmark(int frames) {
     std::printf("act  quarter   median ms   worst ms   median fps   without layers: median ms\n");
     for (const ActTime& at : actTimes) {
@@ -175,6 +198,36 @@ int benchmark(int frames) {
                     shown.worst, 1000.0 / shown.median, bare.median);
     }
     spaceToggle = 1;
+
+    const struct {
+        const char* name;
+        void (*effect)(int);
+        int pose;
+        int quarter;
+    } effects[] = {
+        {"flipbookPair(1)", flipbookPair, 1, 51},
+        {"flipbookSections(1)", flipbookSections, 1, 40},
+        {"swirlRings(1)", swirlRings, 1, 49},
+        {"swirlCloud(1)", swirlCloud, 1, 17},
+        {"swirlCloudCubes(1)", swirlCloudCubes, 1, 51},
+        {"swirlCloudCubes(3)", swirlCloudCubes, 3, 19},
+        {"cubeFloor(1)", cubeFloor, 1, 49},
+        {"cubeFloor(3)", cubeFloor, 3, 37},
+    };
+    std::printf("\neffect alone          quarter   median ms   worst ms\n");
+    for (const auto& e : effects) {
+        std::vector<double> times;
+        for (int k = 0; k < frames; ++k) {
+            demoTime = e.quarter / 4.0f + 0.25f * k / frames;
+            const auto start = std::chrono::steady_clock::now();
+            drawEffectAlone(e.effect, e.pose);
+            const auto end = std::chrono::steady_clock::now();
+            times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+        }
+        std::sort(times.begin(), times.end());
+        std::printf("%-20s  %7d  %10.2f  %9.2f\n", e.name, e.quarter, times[times.size() / 2],
+                    times.back());
+    }
     return 0;
 }
 } // namespace
