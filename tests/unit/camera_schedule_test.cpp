@@ -20,10 +20,21 @@ TEST(CameraSchedule, RateByTimeRange) {
         int rate;
     };
     const Case cases[] = {
-        {-1.0f, 0}, {0.0f, 0},  {justBelow(1.5f), 0},  {1.5f, 4},  {justBelow(11.5f), 4},
-        {11.5f, 6}, {17.5f, 8}, {justBelow(21.0f), 8}, {21.0f, 4}, // the instant between the two
-                                                                   // ranges joins the one after it
-        {21.5f, 4}, {22.0f, 8}, {justBelow(23.5f), 8}, {23.5f, 4}, {26.0f, 4},
+        {-1.0f, 0},
+        {0.0f, 0},
+        {justBelow(1.5f), 0},
+        {1.5f, 4},
+        {justBelow(11.5f), 4},
+        {11.5f, 6},
+        {17.5f, 8},
+        {justBelow(21.0f), 8},
+        {21.0f, 4}, // the instant between the two
+                    // ranges joins the one after it
+        {21.5f, 4},
+        {22.0f, 8},
+        {justBelow(23.5f), 8},
+        {23.5f, 4},
+        {26.0f, 4},
         {1e30f, 4},
     };
     for (const Case& c : cases)
