@@ -7,9 +7,21 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <dlfcn.h>
+#include <link.h>
 #include <string>
 
 namespace {
+// Keeps every shared object loaded so far resident until the process ends. Mesa unloads its
+// driver at exit before LeakSanitizer reports, which would leave the driver's own allocations
+// without a module name for the suppressions to match.
+int pinLoadedObject(dl_phdr_info* info, size_t, void*) {
+    if (info->dlpi_name && info->dlpi_name[0] != '\0')
+        dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+    return 0;
+}
+
 int testWindow = 0;
 int windowWidth = 0;
 int windowHeight = 0;
@@ -36,6 +48,7 @@ void openTestWindow(int width, int height) {
     windowHeight = height;
     glViewport(0, 0, width, height);
     glReadBuffer(GL_BACK);
+    dl_iterate_phdr(pinLoadedObject, nullptr);
 }
 
 std::vector<FeedbackPrimitive> captureFeedback(const std::function<void()>& draw) {
