@@ -196,6 +196,9 @@ void drums(const Block& b) {
                 }
             } else if (beat == 4 || beat == 12) {
                 put(r, chClap, note("C-5"), instClap, b.clap);
+            } else if (b.end - b.start >= 128 && r >= b.end - 3) {
+                // A short clap fill leads into the next block.
+                put(r, chClap, note("C-5") + 2, instClap, b.clap - 24 + 8 * (r - b.end + 3));
             }
         }
         if (b.hats == offbeatHats && r % 4 == 2) {
@@ -291,6 +294,11 @@ void lead(const Block& b) {
         }
         put(r, chLead, note(melody[i].name) + shift, instLead, 44);
         const int end = r + melody[i].length;
+        // Long notes sing: a gentle vibrato from their third row.
+        for (int v = r + 2; v < std::min(end, b.end) && melody[i].length >= 6; ++v) {
+            grid[v][chLead].command = 'H';
+            grid[v][chLead].param = v == r + 2 ? 0x42 : 0x00;
+        }
         const bool joined = i + 1 < count && b.start + melody[i + 1].row == end && end < b.end;
         if (!joined) {
             noteOff(std::min(end, b.end), chLead);
