@@ -5,6 +5,7 @@
 #include "shell.h"
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <thread>
 #include <unistd.h>
@@ -66,6 +67,8 @@ TEST(LiveSyncs, StrikesStampTheirSyncPointsWithTheClockAsTheyAreHeard) {
     }
     haltMusic();
     haltMusic();
+    std::remove((dir + "/mod2.it").c_str());
+    rmdir(dir.c_str());
 
     // Each SyncPoint holds the clock at its instrument's last strike, within 50 ms.
     const double tolerance = 0.05 / 7.68;
