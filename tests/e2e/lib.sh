@@ -65,7 +65,9 @@ e2e_key() {
     xdotool key --delay 30 "$@"
 }
 
-# e2e_wait SECONDS: waits for the demo to end; prints its exit status (or fails on timeout).
+# e2e_wait SECONDS: waits for the demo to end (or fails on timeout); sets E2E_STATUS to its
+# exit status and prints it. Call it in the test's own shell, not in $(...): only the shell
+# that started the demo can wait for it.
 e2e_wait() {
     local deadline=$((SECONDS + $1))
     while kill -0 "$E2E_PID" 2>/dev/null; do
@@ -75,6 +77,7 @@ e2e_wait() {
     local status=0
     wait "$E2E_PID" || status=$?
     E2E_PID=""
+    E2E_STATUS=$status
     echo "$status"
 }
 

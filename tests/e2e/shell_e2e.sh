@@ -16,7 +16,8 @@ geometry=$(xwininfo -id "$window" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {p
 [[ "$geometry" == "640x480" ]] || e2e_fail "window is $geometry, not 640x480"
 sleep 1
 e2e_key "$window" Escape
-status=$(e2e_wait 5)
+e2e_wait 5 >/dev/null
+status=$E2E_STATUS
 [[ "$status" == 0 ]] || e2e_fail "Escape ended the demo with status $status"
 [[ "$(e2e_stdout | head -c ${#banner})" == "$banner" ]] || e2e_fail "banner missing or wrong"
 
@@ -38,7 +39,8 @@ kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "the full-screen demo did not keep ru
 
 # Closing the window from the window manager ends the demo with status 0.
 "$CLOSE_WINDOW" "$window"
-status=$(e2e_wait 10)
+e2e_wait 10 >/dev/null
+status=$E2E_STATUS
 [[ "$status" == 0 ]] || e2e_fail "closing the window ended the demo with status $status"
 
 # --help prints the usage and opens nothing.
