@@ -246,8 +246,11 @@ int captureVideo(const CaptureOptions& options, const std::string& ffmpeg) {
         unlink(soundPath.c_str());
         return fail(error);
     }
+    // ffmpeg writes beside the destination; the file takes its name once it holds a frame, so
+    // a capture that fails early leaves an earlier file of that name as it was.
+    const std::string partPath = options.output + ".part-" + std::to_string(getpid());
     VideoEncoder encoder;
-    if (!startVideoEncoder(encoder, ffmpeg, options.output, soundPath, options, error)) {
+    if (!startVideoEncoder(encoder, ffmpeg, partPath, soundPath, options, error)) {
         unlink(soundPath.c_str());
         return fail(error);
     }
@@ -268,8 +271,14 @@ int captureVideo(const CaptureOptions& options, const std::string& ffmpeg) {
     const bool encoded = finishVideoEncoder(encoder, error);
     unlink(soundPath.c_str());
     const std::string span = frameSpan(options, done);
-    if (done == 0)
-        unlink(options.output.c_str());
+    const bool madeFile = access(partPath.c_str(), F_OK) == 0;
+    if (done == 0 || !madeFile) {
+        unlink(partPath.c_str());
+        done = 0;
+    } else if (std::rename(partPath.c_str(), options.output.c_str()) != 0) {
+        return fail("cannot rename " + partPath + " to " + options.output + ": " +
+                    std::strerror(errno));
+    }
     if (interrupted() && done < count) {
         if (done == 0)
             std::fprintf(stderr, "parade-capture: interrupted before the first frame; "

@@ -16,8 +16,11 @@ int64_t frameCount(const CaptureOptions& options) {
 
 double frameTimeAt(const CaptureOptions& options, int64_t k) {
     // k x denominator x 125 is exact in a double; one rounding for the division.
-    return options.from + static_cast<double>(k) * static_cast<double>(options.fpsDenominator) *
-                              125.0 / (static_cast<double>(options.fpsNumerator) * 960.0);
+    const double time = options.from + static_cast<double>(k) *
+                                           static_cast<double>(options.fpsDenominator) * 125.0 /
+                                           (static_cast<double>(options.fpsNumerator) * 960.0);
+    // Never past `to`: a frame past the show's end would end the process inside drawFrame.
+    return k < frameCount(options) ? std::min(time, options.to) : time;
 }
 
 float stampOfSample(int64_t sample) {
