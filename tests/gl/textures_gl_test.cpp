@@ -4,6 +4,7 @@
 #include "jpeg_fixtures.h"
 #include "textures.h"
 
+#include <GL/freeglut.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -16,6 +17,17 @@ using testing::internal::CaptureStderr;
 using testing::internal::GetCapturedStderr;
 
 namespace {
+
+// The window goes before the process ends, so the driver frees what the context holds while
+// it is still loaded and the leak checker can tell its memory from ours.
+class CloseWindowAtExit : public ::testing::Environment {
+    void TearDown() override {
+        if (glutGetWindow() != 0)
+            glutDestroyWindow(glutGetWindow());
+    }
+};
+::testing::Environment* const closeWindowAtExit =
+    ::testing::AddGlobalTestEnvironment(new CloseWindowAtExit);
 
 class Textures : public ::testing::Test {
   protected:
