@@ -3,7 +3,6 @@
 #include "jpeg_decode.h"
 #include "textures.h"
 
-// jpeglib.h needs size_t and FILE declared first.
 #include <algorithm>
 #include <csetjmp>
 #include <cstdint>
@@ -11,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+// jpeglib.h needs size_t and FILE declared before it.
 #include <jpeglib.h>
 
 size_t pictureAllocationLimit = SIZE_MAX;
@@ -32,9 +32,9 @@ void returnFromError(j_common_ptr info) {
 
 void stayQuiet(j_common_ptr) {}
 
-// Scales rows streamed from the decoder to 512x512: target pixel (i, j) averages source rows
-// [rowStart(i), rowEnd(i)) and columns [columnStart(j), columnEnd(j)), a single source pixel
-// when enlarging.
+// Scales rows streamed from the decoder to 512x512: target pixel (i, j) averages the source
+// rows of band i and the source columns of band j, a single source pixel when enlarging. Only
+// one row of sums is kept, so a large picture never needs a buffer of its own size.
 struct Resampler {
     int height;
     int nextRow;
