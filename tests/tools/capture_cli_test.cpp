@@ -308,6 +308,34 @@ TEST_F(CaptureTest, CtrlCLeavesAPlayableVideo) {
     EXPECT_EQ(shell("ls " + folder), "stopped.mp4\n"); // no part file left
 }
 
+TEST_F(CaptureTest, LargePngSequenceWarnsFirstAndStopsCleanly) {
+    const std::string folder = path("many");
+    Launch launch{
+        {"frames", folder, "--size", "1280x960", "--data", dataFolder}, {}, RLIM_INFINITY};
+    const std::string outPath = path("many.out");
+    const std::string errPath = path("many.err");
+    const pid_t pid = start(launch, outPath, errPath);
+    for (int i = 0; i < 1200 && readFile(errPath).find("frames: ") == std::string::npos; ++i)
+        usleep(100000);
+    kill(pid, SIGTERM);
+    const Outcome run = finish(pid, outPath, errPath);
+    // 11981 frames of 1280x960: about 3.7 GB, said before the first frame.
+    const size_t warning = run.err.find("warning: 11981 frames of 1280x960 will take about 3.7 GB");
+    ASSERT_NE(warning, std::string::npos) << run.err;
+    EXPECT_LT(warning, run.err.find("rendering the music"));
+    EXPECT_EQ(run.status, 130) << run.err;
+    const size_t said = run.err.find("holds the first ");
+    ASSERT_NE(said, std::string::npos) << run.err;
+    const int frames = std::atoi(run.err.c_str() + said + 16);
+    // Only whole frames are left, numbered from 0.
+    EXPECT_EQ(std::atoi(shell("ls " + folder + " | wc -l").c_str()), frames);
+    EXPECT_EQ(shell("ls " + folder + " | grep -v '^frame-[0-9]*\\.png$'"), "");
+    EXPECT_EQ(readPng(folder + "/frame-" + std::string(6 - std::to_string(frames - 1).size(), '0') +
+                      std::to_string(frames - 1) + ".png")
+                  .width,
+              1280u);
+}
+
 TEST_F(CaptureTest, FullDiskSaysSoAndKeepsWhatWasWritten) {
     // A file size limit stands in for a full disk: writing past it fails as it would there.
     // The lossless video is measured first; the limit lets the sound file for ffmpeg through

@@ -18,10 +18,10 @@ constexpr int statusFailed = 1;
 constexpr int statusUsage = 2;
 constexpr int statusInterrupted = 130;
 // PNG sequences above this size get a warning first.
-constexpr double largeSequenceBytes = 1e9;
-// Bytes of PNG per pixel of this show's frames at the compression used, measured on the
-// default data.
-constexpr double pngBytesPerPixel = 0.5;
+constexpr double largeSequenceBytes = 5e8;
+// Bytes of PNG per pixel of this show's frames, measured on the default data (65 to 90 KB a
+// 640x480 frame).
+constexpr double pngBytesPerPixel = 0.25;
 
 int fail(const std::string& message) {
     std::fprintf(stderr, "parade-capture: %s\n", message.c_str());

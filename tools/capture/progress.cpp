@@ -90,6 +90,8 @@ void endProgress(Progress& progress, int64_t done) {
 void installInterruptHandlers() {
     struct sigaction action {};
     action.sa_handler = requestStop;
+    // Interrupted system calls resume; the frame loops read the flag between frames.
+    action.sa_flags = SA_RESTART;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
