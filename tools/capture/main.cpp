@@ -79,6 +79,16 @@ std::string gigabytes(double bytes) {
     return text;
 }
 
+// This program's own path, or "" when it cannot be read.
+std::string programPath() {
+    char path[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0)
+        return "";
+    path[length] = '\0';
+    return path;
+}
+
 bool renderMusic(OfflineRender& music, std::string& error) {
     std::fprintf(stderr, "parade-capture: rendering the music of mod2.it\n");
     if (!renderModuleOffline("mod2.it", music, error)) {
@@ -339,6 +349,14 @@ int main(int argc, char** argv) {
     if (options.command == CaptureCommand::help) {
         std::fputs(captureUsage, stdout);
         return 0;
+    }
+    if (!options.dataGiven && access("mod2.it", F_OK) != 0) {
+        // Run from elsewhere, such as the repository: the build's own data beside the program.
+        const std::string beside = folderOf(programPath()) + "/data";
+        if (access((beside + "/mod2.it").c_str(), F_OK) == 0) {
+            options.dataDir = beside;
+            std::fprintf(stderr, "parade-capture: using the data in %s\n", beside.c_str());
+        }
     }
     if (!checkDataFolder(options.dataDir, error))
         return fail(error);

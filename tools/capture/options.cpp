@@ -11,7 +11,7 @@ const char captureUsage[] =
     "usage: parade-capture COMMAND [options]\n"
     "\n"
     "Renders the show deterministically, without a display or a sound card, from mod2.it and\n"
-    "deita/*.jpg in the data folder (default: the working directory).\n"
+    "deita/*.jpg in the data folder (see --data).\n"
     "\n"
     "commands:\n"
     "  video OUT.mp4     the show as H.264 video with AAC sound (needs the ffmpeg program)\n"
@@ -27,7 +27,9 @@ const char captureUsage[] =
     "                    screen, letter-box included (default 640x480)\n"
     "  --from T --to T   demo times in patterns (64 rows, 7.68 s), both included;\n"
     "                    the show runs from 0 to 26 (default: all of it)\n"
-    "  --data DIR        the folder with mod2.it and deita/ (default: .)\n"
+    "  --data DIR        the folder with mod2.it and deita/ (default: the working\n"
+    "                    directory, or else the data folder that ./run makes beside\n"
+    "                    this program)\n"
     "  --preset NAME     x264 preset for video, ultrafast ... veryslow (default veryfast)\n"
     "  --crf N           x264 quality, 0 (lossless) to 51 (default 18)\n"
     "  --strike I@T      also strike instrument I at demo time T, to see how the picture\n"
@@ -213,6 +215,7 @@ bool parseCaptureCommandLine(int argc, char** argv, CaptureOptions& options, std
         } else if (name == "--data") {
             ok = !value.empty();
             options.dataDir = value;
+            options.dataGiven = true;
             if (!ok)
                 error = "--data needs a folder";
         } else if (name == "--strike") {
