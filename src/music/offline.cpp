@@ -41,6 +41,8 @@ bool renderModuleBytesOffline(const void* data, size_t size, double limitSeconds
     }
     openmpt_free_string(message);
     openmpt_module_set_repeat_count(module, 0);
+    // Without dither the same module renders to the same samples on every run.
+    openmpt_module_ctl_set_integer(module, "dither", 0);
     const char* title = openmpt_module_get_metadata(module, "title");
     out.title = title != nullptr ? title : "";
     openmpt_free_string(title);

@@ -126,6 +126,15 @@ TEST(OfflineStrikes, StrikesFallOnTheStartOfTheirTickAndSound) {
     EXPECT_EQ(out.firstOffPaceRow, 0);
 }
 
+TEST(OfflineRendering, SameModuleSameSamples) {
+    // Quiet notes are where dither would show: the low bits must not vary between runs.
+    ItModule module = fixtureModule({{{0, 0, note(c5, 1)}, {4, 1, note(c5, 2)}}});
+    const OfflineRender first = renderFixture(module);
+    const OfflineRender second = renderFixture(module);
+    ASSERT_FALSE(first.pcm.empty());
+    EXPECT_TRUE(first.pcm == second.pcm);
+}
+
 TEST(OfflineRendering, RefusesWhatIsNoModuleAndSongsOverTheLimit) {
     OfflineRender out;
     std::string error;
