@@ -108,17 +108,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::string error;
-    if (startPrivateXServer(width, height, error).empty()) {
+    if (!openHeadlessWindow("parade-bench-cubes", width, height, error)) {
         std::fprintf(stderr, "parade-bench-cubes: %s\n", error.c_str());
         return 1;
     }
-    int glutArgc = 1;
-    char name[] = "parade-bench-cubes";
-    char* glutArgv[] = {name, nullptr};
-    glutInit(&glutArgc, glutArgv);
-    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowSize(width, height);
-    glutCreateWindow(name);
     initGraphicsState();
     reshapeHandler(width, height);
     useVirtualCounter();

@@ -3,6 +3,7 @@
 // Prints the figures; asserts nothing.
 #include "geometry.h"
 #include "platform.h"
+#include "shell.h"
 #include "textures.h"
 
 #include <GL/freeglut.h>
@@ -36,17 +37,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::string error;
-    if (startPrivateXServer(1024, 768, error).empty()) {
-        std::fprintf(stderr, "%s\n", error.c_str());
+    if (!openHeadlessWindow("parade-bench-startup", 640, 480, error)) {
+        std::fprintf(stderr, "parade-bench-startup: %s\n", error.c_str());
         return 1;
     }
-    int glutArgc = 1;
-    char name[] = "parade-bench-startup";
-    char* glutArgv[] = {name, nullptr};
-    glutInit(&glutArgc, glutArgv);
-    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowSize(640, 480);
-    glutCreateWindow(name);
     std::printf("renderer: %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
 
     // Later rounds rebuild the same lists and add seventeen more textures, as a repeated

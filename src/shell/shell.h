@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 // ---- The demo clock -------------------------------------------------------------------------
 
@@ -56,6 +57,12 @@ void printBanner();
 // Opens the 640x480 window, or the full-screen game mode; where game mode cannot be entered,
 // a full-screen window at the screen's resolution instead (said on standard error).
 void openDemoWindow(bool fullScreen, const char* title);
+
+// For programs that render the show without a display (capture, benchmarks): starts a private
+// X server big enough for the window, initialises GLUT with the demo's display mode and opens
+// a width x height window (window 1) whose context stays current. False with `error` filled
+// when the server or the window cannot be had.
+bool openHeadlessWindow(const char* name, int width, int height, std::string& error);
 
 // Registers the idle, reshape, display and keyboard callbacks and the right-button menu.
 void registerCallbacks();

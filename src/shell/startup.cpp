@@ -3,10 +3,12 @@
 #include "shell.h"
 
 #include "geometry.h"
+#include "platform.h"
 #include "textures.h"
 
 #include <GL/freeglut.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <cstring>
@@ -44,6 +46,24 @@ void openDemoWindow(bool fullScreen, const char* title) {
     glutInitWindowSize(width, height);
     glutCreateWindow(title);
     glutFullScreen();
+}
+
+bool openHeadlessWindow(const char* name, int width, int height, std::string& error) {
+    if (startPrivateXServer(std::max(width, 64), std::max(height, 64), error).empty())
+        return false;
+    int argc = 1;
+    std::string programName = name;
+    char* argv[] = {programName.data(), nullptr};
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowPosition(0, 0);
+    glutInitWindowSize(width, height);
+    if (glutCreateWindow(name) != 1 || glutGet(GLUT_WINDOW_WIDTH) != width ||
+        glutGet(GLUT_WINDOW_HEIGHT) != height) {
+        error = "cannot open a " + std::to_string(width) + "x" + std::to_string(height) + " window";
+        return false;
+    }
+    return true;
 }
 
 void initOnce() {

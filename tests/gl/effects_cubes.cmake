@@ -4,7 +4,3 @@ parade_add_test(effects_wheel_field_test LABELS gl
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/effects_wheel_field_test.cpp LIBS parade_list_trace)
 parade_add_test(effects_letters_logo_test LABELS gl
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/effects_letters_logo_test.cpp LIBS parade_list_trace)
-
-# A look at the cube effects in whole frames (not a test): effects-cube-frames DATADIR OUT ROWS T...
-add_executable(effects-cube-frames ${CMAKE_CURRENT_LIST_DIR}/cube_frames.cpp)
-target_link_libraries(effects-cube-frames PRIVATE parade_shell PNG::PNG)

@@ -265,18 +265,11 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    std::string serverError;
-    if (startPrivateXServer(frameWidth, frameHeight, serverError).empty()) {
-        std::fprintf(stderr, "parade-actframes: %s\n", serverError.c_str());
+    std::string windowError;
+    if (!openHeadlessWindow("parade-actframes", frameWidth, frameHeight, windowError)) {
+        std::fprintf(stderr, "parade-actframes: %s\n", windowError.c_str());
         return 1;
     }
-    int glutArgc = 1;
-    char name[] = "parade-actframes";
-    char* glutArgv[] = {name, nullptr};
-    glutInit(&glutArgc, glutArgv);
-    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowSize(frameWidth, frameHeight);
-    glutCreateWindow(name);
 
     const auto start = std::chrono::steady_clock::now();
     initGraphicsState();

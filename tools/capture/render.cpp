@@ -24,24 +24,11 @@ constexpr int64_t clockBase = 1;
 } // namespace
 
 bool openCaptureContext(int width, int height, std::string& error) {
-    if (startPrivateXServer(std::max(width, 64), std::max(height, 64), error).empty())
+    if (!openHeadlessWindow("parade-capture", width, height, error))
         return false;
-    int argc = 1;
-    char name[] = "parade-capture";
-    char* argv[] = {name, nullptr};
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowPosition(0, 0);
-    glutInitWindowSize(width, height);
-    // The demo's start-up selects window 1; it is the only one here.
-    if (glutCreateWindow(name) != 1) {
-        error = "cannot open the capture window";
-        return false;
-    }
     GLint maxViewport[2] = {0, 0};
     glGetIntegerv(GL_MAX_VIEWPORT_DIMS, maxViewport);
-    if (glutGet(GLUT_WINDOW_WIDTH) != width || glutGet(GLUT_WINDOW_HEIGHT) != height ||
-        maxViewport[0] < width || maxViewport[1] < height) {
+    if (maxViewport[0] < width || maxViewport[1] < height) {
         error = "the renderer cannot draw " + std::to_string(width) + "x" + std::to_string(height) +
                 " pixels";
         return false;
