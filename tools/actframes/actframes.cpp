@@ -18,7 +18,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -142,30 +144,47 @@ int writeFrames(const std::string& outDir) {
     return 0;
 }
 
+// Wall time and the process's CPU time (all threads, llvmpipe's rasterisers included): on a
+// shared machine the CPU time shows the cost of a frame that waiting for a core hides.
 struct FrameTimes {
     double median;
     double worst;
+    double cpuMedian;
 };
 
-// Frame times (draw, finish and swap) across an act's quarter, syncs struck every 4 rows.
-FrameTimes timeAct(const ActTime& at, int frames) {
-    std::vector<double> times;
+double cpuMilliseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return now.tv_sec * 1000.0 + now.tv_nsec / 1.0e6;
+}
+
+// Times `draw` (which must finish its frame) at `frames` times across [start, start + span),
+// with the syncs struck every 4 rows.
+FrameTimes timeFrames(int frames, float start, float span, const std::function<void(float)>& draw) {
+    std::vector<double> times, cpuTimes;
     for (int k = 0; k < frames; ++k) {
-        const float t = at.quarter / 4.0f + 0.25f * k / frames;
+        const float t = start + span * static_cast<float>(k) / static_cast<float>(frames);
         strikeAllSyncs(k % 4);
-        const auto start = std::chrono::steady_clock::now();
-        renderFrame(t);
-        glutSwapBuffers();
+        const double cpuBegin = cpuMilliseconds();
+        const auto begin = std::chrono::steady_clock::now();
+        draw(t);
         const auto end = std::chrono::steady_clock::now();
-        times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+        cpuTimes.push_back(cpuMilliseconds() - cpuBegin);
+        times.push_back(std::chrono::duration<double, std::milli>(end - begin).count());
     }
     std::sort(times.begin(), times.end());
-    return {times[times.size() / 2], times.back()};
+    std::sort(cpuTimes.begin(), cpuTimes.end());
+    return {times[times.size() / 2], times.back(), cpuTimes[cpuTimes.size() / 2]};
+}
+
+void wholeFrame(float t) {
+    renderFrame(t);
+    glutSwapBuffers();
 }
 
 // One effect in the state a frame gives the effects: frustum, lighting, fog, culling and
 // additive blending, without the layers.
-void drawEffectAlone(void (*effect)(int), int pose) {
+void drawEffectAlone(const std::function<void()>& effect) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     glEnable(GL_LIGHTING);
@@ -180,53 +199,62 @@ void drawEffectAlone(void (*effect)(int), int pose) {
     glFrustum(-1.0, 1.0, -0.5, 0.5, 1.0, 500.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    effect(pose);
+    effect();
     glPopAttrib();
     glFinish();
 }
 
 // Each act timed as shown, then without the picture layers (space toggle off) to tell the
-// act's own cost from the layers'; then the lyric, swirl and floor effects alone.
+// act's own cost from the layers'; then every effect alone.
 int benchmark(int frames) {
-    std::printf("act  quarter   median ms   worst ms   median fps   without layers: median ms\n");
+    std::printf("act  quarter   median ms   worst ms   cpu ms   median fps   "
+                "without layers: median ms   cpu ms\n");
     for (const ActTime& at : actTimes) {
+        const float start = at.quarter / 4.0f;
         spaceToggle = 1;
-        const FrameTimes shown = timeAct(at, frames);
+        const FrameTimes shown = timeFrames(frames, start, 0.25f, wholeFrame);
         spaceToggle = 0;
-        const FrameTimes bare = timeAct(at, frames);
-        std::printf("%3d  %7d  %10.2f  %9.2f  %11.1f  %10.2f\n", at.act, at.quarter, shown.median,
-                    shown.worst, 1000.0 / shown.median, bare.median);
+        const FrameTimes bare = timeFrames(frames, start, 0.25f, wholeFrame);
+        std::printf("%3d  %7d  %10.2f  %9.2f  %7.2f  %11.1f  %26.2f  %7.2f\n", at.act, at.quarter,
+                    shown.median, shown.worst, shown.cpuMedian, 1000.0 / shown.median, bare.median,
+                    bare.cpuMedian);
     }
     spaceToggle = 1;
 
     const struct {
         const char* name;
-        void (*effect)(int);
-        int pose;
-        int quarter;
+        float start, span;
+        std::function<void()> draw;
     } effects[] = {
-        {"flipbookPair(1)", flipbookPair, 1, 51},
-        {"flipbookSections(1)", flipbookSections, 1, 40},
-        {"swirlRings(1)", swirlRings, 1, 49},
-        {"swirlCloud(1)", swirlCloud, 1, 17},
-        {"swirlCloudCubes(1)", swirlCloudCubes, 1, 51},
-        {"swirlCloudCubes(3)", swirlCloudCubes, 3, 19},
-        {"cubeFloor(1)", cubeFloor, 1, 49},
-        {"cubeFloor(3)", cubeFloor, 3, 37},
+        {"cubeWheel(1, -2, 90, 3)", 12.5f, 0.25f, [] { cubeWheel(1, -2, 90, 3); }},
+        {"13 wheels of act 6", 7.5f, 0.25f,
+         [] {
+             for (int k = 0; k < 13; ++k)
+                 cubeWheel(1 - k % 2, -12 + 2 * k, 0, 3);
+         }},
+        {"cubeField(4)", 12.5f, 0.25f, [] { cubeField(4); }},
+        {"letterLayers(3)", 12.0f, 0.25f, [] { letterLayers(3); }},
+        {"logoPicture(0), steady", 8.0f, 0.25f, [] { logoPicture(0); }},
+        // The fly-in in parts: the wire ghost alone (t <= 0.1), both passes, the depth stretch.
+        {"logoPicture(2), ghost only", 0.0f, 0.1f, [] { logoPicture(2); }},
+        {"logoPicture(2), fly-in", 0.5f, 0.25f, [] { logoPicture(2); }},
+        {"logoPicture(2), stretch", 1.375f, 0.125f, [] { logoPicture(2); }},
+        {"flipbookPair(1)", 12.75f, 0.25f, [] { flipbookPair(1); }},
+        {"flipbookSections(1)", 10.0f, 0.25f, [] { flipbookSections(1); }},
+        {"swirlRings(1)", 12.25f, 0.25f, [] { swirlRings(1); }},
+        {"swirlCloud(1)", 4.25f, 0.25f, [] { swirlCloud(1); }},
+        {"swirlCloudCubes(1)", 12.75f, 0.25f, [] { swirlCloudCubes(1); }},
+        {"swirlCloudCubes(3)", 4.75f, 0.25f, [] { swirlCloudCubes(3); }},
+        {"cubeFloor(1)", 12.25f, 0.25f, [] { cubeFloor(1); }},
+        {"cubeFloor(3)", 9.25f, 0.25f, [] { cubeFloor(3); }},
     };
-    std::printf("\neffect alone          quarter   median ms   worst ms\n");
+    std::printf("\neffect alone                 median ms   worst ms   cpu ms\n");
     for (const auto& e : effects) {
-        std::vector<double> times;
-        for (int k = 0; k < frames; ++k) {
-            demoTime = e.quarter / 4.0f + 0.25f * k / frames;
-            const auto start = std::chrono::steady_clock::now();
-            drawEffectAlone(e.effect, e.pose);
-            const auto end = std::chrono::steady_clock::now();
-            times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
-        }
-        std::sort(times.begin(), times.end());
-        std::printf("%-20s  %7d  %10.2f  %9.2f\n", e.name, e.quarter, times[times.size() / 2],
-                    times.back());
+        const FrameTimes f = timeFrames(frames, e.start, e.span, [&](float t) {
+            demoTime = t;
+            drawEffectAlone(e.draw);
+        });
+        std::printf("%-26s  %10.2f  %9.2f  %7.2f\n", e.name, f.median, f.worst, f.cpuMedian);
     }
     return 0;
 }
