@@ -16,15 +16,6 @@
 
 namespace {
 
-void strike(int sync, float rowsAgo) {
-    syncPoints[sync].stamp.store(-rowsAgo / 64.0f);
-}
-
-void silenceAll() {
-    for (SyncPoint& sync : syncPoints)
-        sync.stamp.store(-1000.0f);
-}
-
 class LettersAndLogo : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {

@@ -18,16 +18,6 @@
 namespace {
 constexpr double pi = 3.14159265358979323846;
 
-// The clock stays at 0: a stamp of -rows/64 makes an envelope `rows` old.
-void strike(int sync, float rowsAgo) {
-    syncPoints[sync].stamp.store(-rowsAgo / 64.0f);
-}
-
-void silenceAll() {
-    for (SyncPoint& sync : syncPoints)
-        sync.stamp.store(-1000.0f);
-}
-
 class CubeEffects : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {

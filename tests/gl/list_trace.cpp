@@ -1,8 +1,11 @@
 // Marker lists and GL_3D_COLOR feedback parsing for the effect tests.
 #include "list_trace.h"
 
+#include "music.h"
+
 #include "effects.h"
 #include "gl_harness.h"
+#include "music.h"
 
 #include <GL/gl.h>
 #include <cmath>
@@ -100,4 +103,13 @@ double length(const Vec3& v) {
 
 double distance(const Vec3& a, const Vec3& b) {
     return length({a[0] - b[0], a[1] - b[1], a[2] - b[2]});
+}
+
+void strike(int sync, float rowsAgo) {
+    syncPoints[sync].stamp.store(-rowsAgo / 64.0f);
+}
+
+void silenceAll() {
+    for (SyncPoint& sync : syncPoints)
+        sync.stamp.store(-1000.0f);
 }

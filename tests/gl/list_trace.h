@@ -37,3 +37,8 @@ Vec3 transformPoint(const std::array<double, 16>& m, const Vec3& v);
 
 double distance(const Vec3& a, const Vec3& b);
 double length(const Vec3& v);
+
+// With the clock held at 0 by the tests, a stamp of -rows/64 makes SyncPoint `sync`'s envelopes
+// `rowsAgo` rows old; silenceAll leaves every SyncPoint long past its last strike.
+void strike(int sync, float rowsAgo);
+void silenceAll();
