@@ -1,6 +1,10 @@
-// The performance counter: CLOCK_MONOTONIC in nanoseconds, or a virtual counter that the
-// capture tool and the tests move by hand.
+// The performance counter: CLOCK_MONOTONIC in nanoseconds (in the browser, the heard position
+// of the audio output), or a virtual counter that the capture tool and the tests move by hand.
 #include "platform.h"
+
+#ifdef __EMSCRIPTEN__
+#include "web/web.h"
+#endif
 
 #include <atomic>
 #include <cmath>
@@ -22,9 +26,13 @@ int64_t counterFrequency() {
 int64_t counterNow() {
     if (virtualCounter.load(std::memory_order_acquire))
         return virtualTicks.load(std::memory_order_acquire);
+#ifdef __EMSCRIPTEN__
+    return webCounterTicks();
+#else
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<int64_t>(now.tv_sec) * nanosecondsPerSecond + now.tv_nsec;
+#endif
 }
 
 void useVirtualCounter(int64_t start, int64_t frequency) {

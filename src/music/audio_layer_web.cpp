@@ -1,0 +1,254 @@
+// The audio layer in the browser: the module is rendered whole when it is loaded, with its
+// strikes (the offline path the capture tool uses), and played as one Web Audio buffer. Before
+// every frame the strikes that the listener has heard by then call their syncs, with the
+// counter held at the moment each was heard, so stamps land on the heard notes however late
+// the frame comes. Everything runs on the page's one thread.
+#include "audio_layer.h"
+
+#include "music.h"
+#include "web/web.h"
+
+#include <libopenmpt/libopenmpt.h>
+#include <libopenmpt/libopenmpt_version.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+constexpr uint64_t largestModuleBytes = 256u << 20;
+constexpr int maxSyncs = 64;
+
+struct SyncSlot {
+    uint32_t param = 0;
+    AudioSyncProc proc = nullptr;
+    void* user = nullptr;
+};
+
+int lastError = audioOk;
+bool deviceOpen = false;
+int deviceRate = musicSampleRate;
+
+uint32_t moduleHandle = 0;
+uint32_t handlesIssued = 0;
+OfflineRender song;
+bool moduleLoops = false;
+
+SyncSlot syncSlots[maxSyncs];
+int syncsRegistered = 0;
+
+// Playback: where the song's first frame is heard, and the next strike to fire.
+bool playing = false;
+double songStart = 0.0;
+size_t nextStrike = 0;
+int64_t lapStartFrame = 0; // first frame of the current pass through the song
+int64_t heardFrame = 0;
+
+bool fail(int code) {
+    lastError = code;
+    return false;
+}
+
+bool succeed() {
+    lastError = audioOk;
+    return true;
+}
+
+void fireSyncs(const Strike& strike) {
+    const uint32_t data =
+        static_cast<uint32_t>(strike.instrument) | (static_cast<uint32_t>(strike.note) << 16);
+    for (int i = 0; i < syncsRegistered; ++i) {
+        const SyncSlot& slot = syncSlots[i];
+        const uint32_t instrument = slot.param & 0xFFFF;
+        const uint32_t note = slot.param >> 16;
+        if (instrument == static_cast<uint32_t>(strike.instrument) &&
+            (note == 0xFFFF || note == static_cast<uint32_t>(strike.note)))
+            slot.proc(static_cast<uint32_t>(i + 1), moduleHandle, data, slot.user);
+    }
+}
+
+// Before every frame: fire the strikes heard since the previous frame, in order.
+void fireHeardStrikes() {
+    if (!playing)
+        return;
+    const int64_t songFrames = static_cast<int64_t>(song.pcm.size() / 2);
+    heardFrame = static_cast<int64_t>((webHeardSeconds() - songStart) * deviceRate);
+    while (!song.strikes.empty()) {
+        if (nextStrike == song.strikes.size()) {
+            if (!moduleLoops || songFrames == 0)
+                return;
+            nextStrike = 0;
+            lapStartFrame += songFrames;
+        }
+        const int64_t at = lapStartFrame + song.strikes[nextStrike].samplePosition;
+        if (at > heardFrame)
+            return;
+        webHoldCounterAt(songStart + static_cast<double>(at) / deviceRate);
+        fireSyncs(song.strikes[nextStrike++]);
+        webReleaseCounter();
+    }
+}
+
+bool readFile(const char* path, uint64_t offset, uint64_t length, std::vector<char>& bytes) {
+    FILE* file = std::fopen(path, "rb");
+    if (file == nullptr)
+        return false;
+    bool ok = std::fseek(file, 0, SEEK_END) == 0;
+    const long size = ok ? std::ftell(file) : -1;
+    ok = ok && size >= 0 && offset <= static_cast<uint64_t>(size);
+    uint64_t count = ok ? static_cast<uint64_t>(size) - offset : 0;
+    if (length != 0)
+        count = std::min(count, length);
+    ok = ok && count <= largestModuleBytes &&
+         std::fseek(file, static_cast<long>(offset), SEEK_SET) == 0;
+    if (ok) {
+        bytes.resize(static_cast<size_t>(count));
+        ok = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    }
+    std::fclose(file);
+    return ok;
+}
+} // namespace
+
+uint32_t audioVersion() {
+    const uint32_t library = openmpt_get_library_version();
+    const bool compatible =
+        (library >> 24) == OPENMPT_API_VERSION_MAJOR &&
+        library >= static_cast<uint32_t>(OPENMPT_API_VERSION_MAKE(OPENMPT_API_VERSION_MAJOR,
+                                                                  OPENMPT_API_VERSION_MINOR, 0));
+    return compatible ? audioInterfaceVersion : 0;
+}
+
+bool audioOpenDevice(int device, int rate, uint32_t) {
+    if (deviceOpen)
+        return fail(audioErrorAlready);
+    // The offline render and the strike positions are at the music's own rate.
+    if (device != -1 || rate != musicSampleRate)
+        return fail(audioErrorParameter);
+    deviceOpen = true;
+    deviceRate = rate;
+    return succeed();
+}
+
+uint32_t audioStreamFile(const char* path, uint64_t, uint64_t, uint32_t) {
+    if (!deviceOpen)
+        return fail(audioErrorNotReady);
+    FILE* file = path != nullptr ? std::fopen(path, "rb") : nullptr;
+    if (file == nullptr)
+        return fail(audioErrorFileOpen);
+    std::fclose(file);
+    return fail(audioErrorFormat);
+}
+
+uint64_t audioStreamBytes(uint32_t) {
+    fail(audioErrorHandle);
+    return 0;
+}
+
+bool audioPlayStream(uint32_t, bool, uint32_t) {
+    return fail(audioErrorHandle);
+}
+
+uint32_t audioLoadModule(const char* path, uint64_t offset, uint64_t length, uint32_t flags) {
+    if (!deviceOpen)
+        return fail(audioErrorNotReady);
+    if (moduleHandle != 0)
+        return fail(audioErrorAlready);
+    std::vector<char> bytes;
+    if (path == nullptr || !readFile(path, offset, length, bytes))
+        return fail(audioErrorFileOpen);
+    std::string error;
+    if (!renderModuleBytesOffline(bytes.data(), bytes.size(), offlineLimitSeconds, song, error)) {
+        std::fprintf(stderr, "%s: %s\n", path, error.c_str());
+        return fail(audioErrorFormat);
+    }
+    moduleLoops = (flags & audioModuleLoop) != 0;
+    moduleHandle = ++handlesIssued;
+    if (moduleHandle == 0)
+        moduleHandle = ++handlesIssued;
+    succeed();
+    return moduleHandle;
+}
+
+const char* audioModuleTitle(uint32_t music) {
+    if (music == 0 || music != moduleHandle) {
+        fail(audioErrorHandle);
+        return "";
+    }
+    succeed();
+    return song.title.c_str();
+}
+
+int audioModuleOrders(uint32_t music) {
+    if (music == 0 || music != moduleHandle) {
+        fail(audioErrorHandle);
+        return -1;
+    }
+    succeed();
+    return song.orders;
+}
+
+bool audioStart() {
+    return deviceOpen ? succeed() : fail(audioErrorNotReady);
+}
+
+bool audioPlayModule(uint32_t music, int order) {
+    if (music == 0 || music != moduleHandle)
+        return fail(audioErrorHandle);
+    // The buffer holds the song from its start; the show only ever plays it from there.
+    if (order != 0)
+        return fail(audioErrorParameter);
+    webStopMusic();
+    songStart = webPlayMusic(song.pcm.data(), static_cast<int64_t>(song.pcm.size() / 2),
+                             deviceRate, moduleLoops);
+    playing = true;
+    nextStrike = 0;
+    lapStartFrame = 0;
+    heardFrame = 0;
+    webBeforeEachFrame(fireHeardStrikes);
+    return succeed();
+}
+
+uint32_t audioSetSync(uint32_t music, uint32_t type, uint32_t param, AudioSyncProc proc,
+                      void* user) {
+    if (music == 0 || music != moduleHandle)
+        return fail(audioErrorHandle);
+    if (type != audioSyncInstrument || proc == nullptr || syncsRegistered == maxSyncs)
+        return fail(audioErrorParameter);
+    syncSlots[syncsRegistered] = SyncSlot{param, proc, user};
+    ++syncsRegistered;
+    succeed();
+    return static_cast<uint32_t>(syncsRegistered);
+}
+
+bool audioSetVolume(int volume) {
+    if (!deviceOpen)
+        return fail(audioErrorNotReady);
+    if (volume < 0 || volume > 100)
+        return fail(audioErrorParameter);
+    webSetMusicVolume(volume);
+    return succeed();
+}
+
+int audioErrorCode() {
+    return lastError;
+}
+
+void audioRelease() {
+    webBeforeEachFrame(nullptr);
+    webStopMusic();
+    playing = false;
+    deviceOpen = false;
+    syncsRegistered = 0;
+    song = OfflineRender{};
+    moduleHandle = 0;
+}
+
+int64_t audioHeardFrame() {
+    return heardFrame;
+}
+
+int64_t audioModuleStartFrame() {
+    return playing ? 0 : -1;
+}
