@@ -1,0 +1,299 @@
+// The browser build in headless Chromium, driven over the DevTools protocol:
+//   node --experimental-websocket page_test.mjs CASE --site DIR --capture BIN --syncs BIN --data DIR
+// CASE "stills": the page draws stills at chosen demo times that match the desktop capture
+// within a tolerance, and reports the same strike count as the desktop offline render.
+// CASE "missing-module": without mod2.it the page shows a message that says so.
+// Serves the site itself on 127.0.0.1; prints one line per check and "N passed, N failed".
+import { spawn, execFileSync } from 'node:child_process';
+import { mkdtempSync, readFileSync, rmSync, existsSync, statSync } from 'node:fs';
+import { createServer } from 'node:http';
+import { tmpdir } from 'node:os';
+import { join, extname, normalize } from 'node:path';
+import { inflateSync } from 'node:zlib';
+
+// Demo times (pattern units) of the stills: a picture layer, the wheel, letters and field,
+// the flip-book, the floor, the logo.
+const stillTimes = [0.5, 3.3, 7.6, 12.5, 17.2, 22.7];
+// Per-channel difference above which a pixel counts as different, and the share of such
+// pixels a still may have. SwiftShader and llvmpipe round, filter and rasterise edges a
+// little differently; a wrong effect, act or texture changes far more.
+const pixelTolerance = 24;
+const maxDifferentShare = 0.02;
+const maxMeanDifference = 3.0;
+
+const args = parseArgs(process.argv.slice(2));
+let passed = 0;
+let failed = 0;
+
+function parseArgs(list) {
+  const out = { case: list[0] };
+  for (let i = 1; i < list.length; i += 2)
+    out[list[i].replace(/^--/, '')] = list[i + 1];
+  return out;
+}
+
+function check(ok, what) {
+  console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
+  if (ok)
+    passed++;
+  else
+    failed++;
+}
+
+// ---- A static server over the site; /nomodule/ is the same site without mod2.it. ---------
+
+const types = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css',
+                '.wasm': 'application/wasm', '.txt': 'text/plain', '.jpg': 'image/jpeg' };
+
+function startServer(site) {
+  const server = createServer((request, response) => {
+    let path = decodeURIComponent(new URL(request.url, 'http://x').pathname);
+    const noModule = path.startsWith('/nomodule/');
+    if (noModule)
+      path = path.slice('/nomodule'.length);
+    if (path.endsWith('/'))
+      path += 'index.html';
+    const file = normalize(join(site, path));
+    if (!file.startsWith(normalize(site)) || (noModule && path === '/mod2.it') ||
+        !existsSync(file) || !statSync(file).isFile()) {
+      response.writeHead(404);
+      response.end('not found');
+      return;
+    }
+    response.writeHead(200, { 'Content-Type': types[extname(file)] || 'application/octet-stream' });
+    response.end(readFileSync(file));
+  });
+  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
+}
+
+// ---- Chromium and a small DevTools client ----------------------------------------------------
+
+async function startBrowser() {
+  const profile = mkdtempSync(join(tmpdir(), 'parade-chromium-'));
+  const browser = spawn('chromium', [
+    '--headless=new', '--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
+    '--disable-background-networking', '--disable-component-update', '--disable-sync',
+    '--no-first-run', '--no-default-browser-check', '--disable-extensions', '--mute-audio',
+    '--autoplay-policy=no-user-gesture-required', `--user-data-dir=${profile}`,
+    '--remote-debugging-port=0', '--window-size=800,600', 'about:blank',
+  ], { stdio: ['ignore', 'ignore', 'pipe'] });
+  const endpoint = await new Promise((resolve, reject) => {
+    let text = '';
+    const timer = setTimeout(() => reject(new Error('chromium did not start:\n' + text)), 30000);
+    browser.stderr.on('data', (chunk) => {
+      text += chunk;
+      const match = /DevTools listening on (ws:\/\/\S+)/.exec(text);
+      if (match) {
+        clearTimeout(timer);
+        resolve(match[1]);
+      }
+    });
+    browser.on('exit', (code) => reject(new Error(`chromium ended (${code}):\n${text}`)));
+  });
+  const socket = new WebSocket(endpoint);
+  await new Promise((resolve, reject) => {
+    socket.onopen = resolve;
+    socket.onerror = () => reject(new Error('cannot reach chromium at ' + endpoint));
+  });
+  let nextId = 1;
+  const waiting = new Map();
+  socket.onmessage = (event) => {
+    const message = JSON.parse(event.data);
+    if (message.id && waiting.has(message.id)) {
+      const { resolve, reject } = waiting.get(message.id);
+      waiting.delete(message.id);
+      if (message.error)
+        reject(new Error(message.error.message));
+      else
+        resolve(message.result);
+    }
+  };
+  const send = (method, params = {}, sessionId) => new Promise((resolve, reject) => {
+    const id = nextId++;
+    waiting.set(id, { resolve, reject });
+    socket.send(JSON.stringify({ id, method, params, sessionId }));
+  });
+  const close = () => {
+    socket.close();
+    browser.kill('SIGKILL');
+    rmSync(profile, { recursive: true, force: true });
+  };
+  return { send, close };
+}
+
+async function openPage(browser, url) {
+  const { targetId } = await browser.send('Target.createTarget', { url: 'about:blank' });
+  const { sessionId } = await browser.send('Target.attachToTarget', { targetId, flatten: true });
+  const send = (method, params) => browser.send(method, params, sessionId);
+  await send('Runtime.enable');
+  await send('Page.enable');
+  await send('Page.navigate', { url });
+  const evaluate = async (expression) => {
+    const { result, exceptionDetails } = await send('Runtime.evaluate', { expression, returnByValue: true });
+    if (exceptionDetails)
+      throw new Error(exceptionDetails.text);
+    return result.value;
+  };
+  const close = () => browser.send('Target.closeTarget', { targetId });
+  return { evaluate, close };
+}
+
+// Waits until the page's status leaves loading/ready/starting; returns it (without the PNG).
+async function settledStatus(page, timeoutMs) {
+  const end = Date.now() + timeoutMs;
+  for (;;) {
+    const status = await page.evaluate(
+      'window.paradeStatus ? JSON.stringify({...window.paradeStatus, png: undefined}) : null');
+    const parsed = status ? JSON.parse(status) : null;
+    if (parsed && !['loading', 'ready', 'starting'].includes(parsed.state))
+      return parsed;
+    if (Date.now() > end)
+      return parsed || { state: 'no status' };
+    await new Promise((resolve) => setTimeout(resolve, 100));
+  }
+}
+
+// ---- PNG ---------------------------------------------------------------------------------------
+
+// Decodes an 8-bit RGB or RGBA, non-interlaced PNG into { width, height, rgb }.
+function decodePng(bytes) {
+  let offset = 8;
+  let width = 0, height = 0, colorType = 0;
+  const data = [];
+  while (offset < bytes.length) {
+    const length = bytes.readUInt32BE(offset);
+    const type = bytes.toString('latin1', offset + 4, offset + 8);
+    const body = bytes.subarray(offset + 8, offset + 8 + length);
+    if (type === 'IHDR') {
+      width = body.readUInt32BE(0);
+      height = body.readUInt32BE(4);
+      colorType = body[9];
+      if (body[8] !== 8 || (colorType !== 2 && colorType !== 6) || body[12] !== 0)
+        throw new Error('unsupported PNG');
+    } else if (type === 'IDAT') {
+      data.push(body);
+    }
+    offset += 12 + length;
+  }
+  const channels = colorType === 6 ? 4 : 3;
+  const raw = inflateSync(Buffer.concat(data));
+  const stride = width * channels;
+  const pixels = Buffer.alloc(stride * height);
+  for (let y = 0; y < height; y++) {
+    const filter = raw[y * (stride + 1)];
+    for (let x = 0; x < stride; x++) {
+      const value = raw[y * (stride + 1) + 1 + x];
+      const a = x >= channels ? pixels[y * stride + x - channels] : 0;
+      const b = y > 0 ? pixels[(y - 1) * stride + x] : 0;
+      const c = x >= channels && y > 0 ? pixels[(y - 1) * stride + x - channels] : 0;
+      let predictor = 0;
+      if (filter === 1) predictor = a;
+      else if (filter === 2) predictor = b;
+      else if (filter === 3) predictor = (a + b) >> 1;
+      else if (filter === 4) {
+        const p = a + b - c;
+        const pa = Math.abs(p - a), pb = Math.abs(p - b), pc = Math.abs(p - c);
+        predictor = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+      }
+      pixels[y * stride + x] = (value + predictor) & 0xff;
+    }
+  }
+  const rgb = Buffer.alloc(width * height * 3);
+  for (let i = 0; i < width * height; i++)
+    for (let k = 0; k < 3; k++)
+      rgb[i * 3 + k] = pixels[i * channels + k];
+  return { width, height, rgb };
+}
+
+function compare(a, b) {
+  let different = 0, total = 0, max = 0;
+  for (let i = 0; i < a.rgb.length; i += 3) {
+    let worst = 0;
+    for (let k = 0; k < 3; k++) {
+      const d = Math.abs(a.rgb[i + k] - b.rgb[i + k]);
+      total += d;
+      worst = Math.max(worst, d);
+    }
+    max = Math.max(max, worst);
+    if (worst > pixelTolerance)
+      different++;
+  }
+  const pixels = a.rgb.length / 3;
+  return { share: different / pixels, mean: total / a.rgb.length, max };
+}
+
+// ---- Cases -------------------------------------------------------------------------------------
+
+async function stills(base, browser) {
+  const work = mkdtempSync(join(tmpdir(), 'parade-web-'));
+  try {
+    const tsv = execFileSync(args.syncs, ['--tsv', join(args.data, 'mod2.it')], { encoding: 'utf8' });
+    const desktopStrikes = tsv.split('\n').filter((line) => line.trim()).length;
+    let first = true;
+    for (const time of stillTimes) {
+      const page = await openPage(browser, `${base}/?t=${time}`);
+      const started = Date.now();
+      const status = await settledStatus(page, 120000);
+      const seconds = (Date.now() - started) / 1000;
+      if (!status || status.state !== 'still') {
+        check(false, `still at ${time}: page ended in state ${status && status.state}: ${status && status.message}`);
+        await page.close();
+        continue;
+      }
+      if (first) {
+        check(status.strikes === desktopStrikes,
+              `strike count: page ${status.strikes}, desktop offline render ${desktopStrikes}`);
+        first = false;
+      }
+      const url = await page.evaluate('window.paradeStatus.png');
+      await page.close();
+      const web = decodePng(Buffer.from(url.slice(url.indexOf(',') + 1), 'base64'));
+      const desktopFile = join(work, `desktop-${time}.png`);
+      execFileSync(args.capture, ['frame', String(time), desktopFile, '--data', args.data], { stdio: 'ignore' });
+      const desktop = decodePng(readFileSync(desktopFile));
+      if (web.width !== desktop.width || web.height !== desktop.height) {
+        check(false, `still at ${time}: ${web.width}x${web.height} against the desktop's ${desktop.width}x${desktop.height}`);
+        continue;
+      }
+      const d = compare(web, desktop);
+      check(d.share <= maxDifferentShare && d.mean <= maxMeanDifference,
+            `still at ${time} (${seconds.toFixed(1)} s): ${(d.share * 100).toFixed(3)}% of pixels differ by more than ` +
+            `${pixelTolerance}, mean difference ${d.mean.toFixed(2)}, largest ${d.max}`);
+    }
+  } finally {
+    rmSync(work, { recursive: true, force: true });
+  }
+}
+
+async function missingModule(base, browser) {
+  const page = await openPage(browser, `${base}/nomodule/`);
+  const status = await settledStatus(page, 60000);
+  const shown = await page.evaluate(
+    '!document.getElementById("message").hidden && document.getElementById("message-text").textContent');
+  await page.close();
+  check(status.state === 'failed' && typeof shown === 'string' && /mod2\.it is missing/.test(shown),
+        `missing module: page in state ${status.state}, message "${shown}"`);
+}
+
+const cases = { 'stills': stills, 'missing-module': missingModule };
+if (!cases[args.case] || !args.site) {
+  console.error('usage: page_test.mjs stills|missing-module --site DIR [--capture BIN --syncs BIN --data DIR]');
+  process.exit(2);
+}
+if (!existsSync(join(args.site, 'parade.wasm'))) {
+  console.error(`${args.site} holds no built page: run scripts/web-build`);
+  process.exit(1);
+}
+const server = await startServer(args.site);
+const base = `http://127.0.0.1:${server.address().port}`;
+const browser = await startBrowser();
+try {
+  await cases[args.case](base, browser);
+} catch (error) {
+  check(false, `${args.case}: ${error.message}`);
+} finally {
+  browser.close();
+  server.close();
+}
+console.log(`${passed} passed, ${failed} failed`);
+process.exit(failed === 0 ? 0 : 1);
