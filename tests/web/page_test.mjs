@@ -11,9 +11,10 @@ import { tmpdir } from 'node:os';
 import { join, extname, normalize } from 'node:path';
 import { inflateSync } from 'node:zlib';
 
-// Demo times (pattern units) of the stills: a picture layer, the wheel, letters and field,
-// the flip-book, the floor, the logo.
-const stillTimes = [0.5, 3.3, 7.6, 12.5, 17.2, 22.7];
+// Demo times (pattern units) of the stills: the opening zoom stack and act 32, act 30, the
+// sponsor overlay, the extra flip-book, a late act with the alternating backdrop, and the
+// closing pictures.
+const stillTimes = [0.5, 2.6, 5.3, 6.6, 12.6, 20.3, 24.9];
 // Per-channel difference above which a pixel counts as different, and the share of such
 // pixels a still may have. SwiftShader and llvmpipe round, filter and rasterise edges a
 // little differently; a wrong effect, act or texture changes far more.
