@@ -2,6 +2,8 @@
 //   node --experimental-websocket page_test.mjs CASE --site DIR --capture BIN --syncs BIN --data DIR
 // CASE "stills": the page draws stills at chosen demo times that match the desktop capture
 // within a tolerance, and reports the same strike count as the desktop offline render.
+// CASE "show": a key starts the show with its music; the first frame's time after load is
+// printed; the right-button menu offers the desktop's entries and its "Quit" ends the show.
 // CASE "missing-module": without mod2.it the page shows a message that says so.
 // Serves the site itself on 127.0.0.1; prints one line per check and "N passed, N failed".
 import { spawn, execFileSync } from 'node:child_process';
@@ -136,7 +138,7 @@ async function openPage(browser, url) {
     return result.value;
   };
   const close = () => browser.send('Target.closeTarget', { targetId });
-  return { evaluate, close };
+  return { evaluate, close, send };
 }
 
 // Waits until the page's status leaves loading/ready/starting; returns it (without the PNG).
@@ -276,9 +278,44 @@ async function missingModule(base, browser) {
         `missing module: page in state ${status.state}, message "${shown}"`);
 }
 
-const cases = { 'stills': stills, 'missing-module': missingModule };
+async function waitFor(page, expression, timeoutMs) {
+  const end = Date.now() + timeoutMs;
+  for (;;) {
+    const value = await page.evaluate(expression);
+    if (value || Date.now() > end)
+      return value;
+    await new Promise((resolve) => setTimeout(resolve, 100));
+  }
+}
+
+async function show(base, browser) {
+  const page = await openPage(browser, `${base}/`);
+  const ready = await waitFor(page, 'window.paradeStatus && window.paradeStatus.state === "ready"', 60000);
+  check(ready, 'the page waits for a click or key');
+  if (!ready) {
+    await page.close();
+    return;
+  }
+  await page.send('Input.dispatchKeyEvent', { type: 'keyDown', key: 'z', code: 'KeyZ', windowsVirtualKeyCode: 90 });
+  await page.send('Input.dispatchKeyEvent', { type: 'keyUp', key: 'z', code: 'KeyZ', windowsVirtualKeyCode: 90 });
+  const firstFrame = await waitFor(page, 'window.paradeStatus.firstFrameMs > 0 && window.paradeStatus.firstFrameMs', 120000);
+  check(firstFrame > 0, `a key starts the show: first frame ${Math.round(firstFrame)} ms after the page began loading`);
+  const sound = await page.evaluate('Module.paradeAudioContext ? Module.paradeAudioContext.state + (Module.paradeMusic ? " with music" : "") : "none"');
+  check(sound === 'running with music', `the music plays through Web Audio (${sound})`);
+  await page.send('Input.dispatchMouseEvent', { type: 'mousePressed', x: 300, y: 200, button: 'right', clickCount: 1 });
+  await page.send('Input.dispatchMouseEvent', { type: 'mouseReleased', x: 300, y: 200, button: 'right', clickCount: 1 });
+  const entries = await waitFor(page,
+    '!document.getElementById("menu").hidden && [...document.querySelectorAll("#menu li")].map((li) => li.textContent).join("|")', 10000);
+  check(entries === '(un)Pause|No effect|Effect1|Effect2|Quit', `the right button opens the menu: ${entries}`);
+  await page.evaluate('[...document.querySelectorAll("#menu li")].find((li) => li.textContent === "Quit").click(), true');
+  const over = await waitFor(page, 'window.paradeStatus.state === "over"', 20000);
+  check(over, 'the menu\'s "Quit" ends the show with "The show is over."');
+  await page.close();
+}
+
+const cases = { 'stills': stills, 'show': show, 'missing-module': missingModule };
 if (!cases[args.case] || !args.site) {
-  console.error('usage: page_test.mjs stills|missing-module --site DIR [--capture BIN --syncs BIN --data DIR]');
+  console.error('usage: page_test.mjs stills|show|missing-module --site DIR [--capture BIN --syncs BIN --data DIR]');
   process.exit(2);
 }
 if (!existsSync(join(args.site, 'parade.wasm'))) {
