@@ -1,0 +1,208 @@
+// Renders a table of scenes headless into raw RGBA files (640x480, rows bottom up): one frame
+// of each of the 26 acts with every sync struck one row before, the resident shapes and meshes
+// that no act draws, and polygon line mode. Built twice: against real GL 1.1 and against the
+// fixed-function layer (PARADE_FIXEDGL, on a GL 3.3 core context); the comparison test holds
+// the two sets of files against each other.
+//
+// Usage: fixedgl-frames-{gl,layer} DATADIR OUTDIR
+#include "director.h"
+#include "effects.h"
+#include "music.h"
+#include "platform.h"
+#include "shell.h"
+
+#include <GL/freeglut.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+constexpr int width = 640;
+constexpr int height = 480;
+
+// Each act at a time inside a quarter unit where it runs (the quarters of parade-actframes).
+struct ActTime {
+    int act;
+    int quarter;
+};
+const ActTime actTimes[] = {
+    {0, 48},  {1, 49},  {2, 50},  {3, 51},  {4, 52},  {5, 53},  {6, 30},  {7, 31},  {8, 32},
+    {9, 33},  {10, 34}, {11, 35}, {12, 36}, {13, 37}, {14, 14}, {15, 15}, {16, 40}, {17, 17},
+    {18, 18}, {19, 19}, {20, 20}, {21, 21}, {22, 46}, {23, 47}, {30, 12}, {32, 5},
+};
+
+bool openWindow(std::string& error) {
+    if (startPrivateXServer(width, height, error).empty())
+        return false;
+    int argc = 1;
+    char name[] = "fixedgl-frames";
+    char* argv[] = {name, nullptr};
+    glutInit(&argc, argv);
+#if defined(PARADE_FIXEDGL)
+    glutInitContextVersion(3, 3);
+    glutInitContextProfile(GLUT_CORE_PROFILE);
+#endif
+    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowPosition(0, 0);
+    glutInitWindowSize(width, height);
+    if (glutCreateWindow(name) != 1) {
+        error = "cannot open the window";
+        return false;
+    }
+    return true;
+}
+
+void strikeAllSyncs(double rows) {
+    const float now = demoClock();
+    for (SyncPoint& sync : syncPoints) {
+        sync.level.store(1.0f);
+        sync.stamp.store(static_cast<float>(now - rows / 64.0));
+    }
+}
+
+bool writeFrame(const std::string& path) {
+    std::vector<unsigned char> rgba(static_cast<size_t>(width) * height * 4);
+    glFinish();
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr)
+        return false;
+    const bool written = std::fwrite(rgba.data(), 1, rgba.size(), file) == rgba.size();
+    return std::fclose(file) == 0 && written;
+}
+
+// The frame state of the 3D part (frustum, light 0 circling, fog, additive blending), for
+// scenes that draw lists no act draws.
+void beginObjects(float t) {
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glEnable(GL_CULL_FACE);
+    glEnable(GL_FOG);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glFrustum(-1.0, 1.0, -0.5, 0.5, 1.0, 500.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glLightfv(GL_LIGHT0, GL_POSITION, materialColorOpaque(2.0f * std::sin(4.0f * t), 0.0f,
+                                                          2.0f * std::cos(4.0f * t)));
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, materialColorOpaque(2.0f, 2.0f, 2.0f));
+    glLightfv(GL_LIGHT0, GL_AMBIENT, materialColorOpaque(0.22f, 0.43f, 0.55f));
+}
+
+void endObjects() {
+    glPopAttrib();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+}
+
+// Every resident list that no act draws, in a grid: tori, sphere, wire torus, arc, meshes.
+void drawResidentLists() {
+    beginObjects(1.3f);
+    const struct {
+        GLuint list;
+        float x, y, scale;
+    } placed[] = {
+        {660, -6.0f, 2.0f, 1.0f},  {661, -2.0f, 2.0f, 1.0f}, {662, 2.0f, 2.0f, 1.2f},
+        {666, 6.0f, 2.0f, 1.0f},   {670, -6.0f, -2.0f, 2.5f}, {669, -2.0f, -2.0f, 1.6f},
+        {676, 2.0f, -2.0f, 1.6f},  {679, 6.0f, -2.0f, 1.6f}, {680, 6.0f, 0.0f, 1.0f},
+        {671, -9.5f, -3.0f, 0.35f},
+    };
+    for (const auto& p : placed) {
+        glPushMatrix();
+        glTranslatef(p.x, p.y, -12.0f);
+        glRotatef(35.0f, 1.0f, 0.4f, 0.1f);
+        glScalef(p.scale, p.scale, p.scale);
+        glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, materialColor(0.6f, 0.5f, 0.3f, 0.8f));
+        glCallList(p.list);
+        glPopMatrix();
+    }
+    endObjects();
+}
+
+// Solid cubes and a torus as edges and as corners, with culling of back faces.
+void drawPolygonModes() {
+    beginObjects(0.7f);
+    glDisable(GL_FOG);
+    glPointSize(4.0f);
+    const struct {
+        GLenum mode;
+        GLuint list;
+        float x;
+    } shown[] = {{GL_LINE, 667, -4.0f}, {GL_LINE, 660, 0.0f}, {GL_POINT, 667, 4.0f}};
+    for (const auto& s : shown) {
+        glPolygonMode(GL_FRONT_AND_BACK, s.mode);
+        glPushMatrix();
+        glTranslatef(s.x, 0.0f, -10.0f);
+        glRotatef(30.0f, 1.0f, 1.0f, 0.0f);
+        glScalef(2.0f, 2.0f, 2.0f);
+        glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, materialColor(0.9f, 0.8f, 0.4f, 1.0f));
+        glCallList(s.list);
+        glPopMatrix();
+    }
+    endObjects();
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s DATADIR OUTDIR\n", argv[0]);
+        return 2;
+    }
+    std::error_code error;
+    const std::string outDir = std::filesystem::absolute(argv[2], error).string();
+    std::filesystem::create_directories(outDir, error);
+    if (chdir(argv[1]) != 0) {
+        std::perror(argv[1]);
+        return 1;
+    }
+    std::string windowError;
+    if (!openWindow(windowError)) {
+        std::fprintf(stderr, "%s\n", windowError.c_str());
+        return 1;
+    }
+    initGraphicsState();
+    reshapeHandler(width, height);
+    useVirtualCounter();
+    resetDemoClock();
+
+    for (const ActTime& at : actTimes) {
+        demoTime = at.quarter / 4.0f + 0.125f;
+        strikeAllSyncs(1.0);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        drawFrame();
+        if (effectSelector != at.act) {
+            std::fprintf(stderr, "t = %.4f ran act %d, not %d\n", demoTime, effectSelector,
+                         at.act);
+            return 1;
+        }
+        char name[32];
+        std::snprintf(name, sizeof name, "act%02d.rgba", at.act);
+        if (!writeFrame(outDir + "/" + name))
+            return 1;
+    }
+    drawResidentLists();
+    if (!writeFrame(outDir + "/resident.rgba"))
+        return 1;
+    drawPolygonModes();
+    if (!writeFrame(outDir + "/polygonmodes.rgba"))
+        return 1;
+    const GLenum glError = glGetError();
+    if (glError != GL_NO_ERROR) {
+        std::fprintf(stderr, "GL error 0x%04x\n", glError);
+        return 1;
+    }
+    return 0;
+}
