@@ -7,7 +7,7 @@
 // CASE "missing-module": without mod2.it the page shows a message that says so.
 // Serves the site itself on 127.0.0.1; prints one line per check and "N passed, N failed".
 import { spawn, execFileSync } from 'node:child_process';
-import { mkdtempSync, readFileSync, rmSync, existsSync, statSync } from 'node:fs';
+import { copyFileSync, existsSync, mkdtempSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { createServer } from 'node:http';
 import { tmpdir } from 'node:os';
 import { join, extname, normalize } from 'node:path';
@@ -116,10 +116,12 @@ async function startBrowser() {
     waiting.set(id, { resolve, reject });
     socket.send(JSON.stringify({ id, method, params, sessionId }));
   });
-  const close = () => {
+  const close = async () => {
     socket.close();
+    const ended = new Promise((resolve) => browser.once('exit', resolve));
     browser.kill('SIGKILL');
-    rmSync(profile, { recursive: true, force: true });
+    await ended;
+    rmSync(profile, { recursive: true, force: true, maxRetries: 5, retryDelay: 200 });
   };
   return { send, close };
 }
@@ -250,10 +252,16 @@ async function stills(base, browser) {
       }
       const url = await page.evaluate('window.paradeStatus.png');
       await page.close();
-      const web = decodePng(Buffer.from(url.slice(url.indexOf(',') + 1), 'base64'));
+      const webPng = Buffer.from(url.slice(url.indexOf(',') + 1), 'base64');
+      const web = decodePng(webPng);
       const desktopFile = join(work, `desktop-${time}.png`);
       execFileSync(args.capture, ['frame', String(time), desktopFile, '--data', args.data], { stdio: 'ignore' });
       const desktop = decodePng(readFileSync(desktopFile));
+      // --keep DIR leaves both pictures there for a look.
+      if (args.keep) {
+        writeFileSync(join(args.keep, `web-${time}.png`), webPng);
+        copyFileSync(desktopFile, join(args.keep, `desktop-${time}.png`));
+      }
       if (web.width !== desktop.width || web.height !== desktop.height) {
         check(false, `still at ${time}: ${web.width}x${web.height} against the desktop's ${desktop.width}x${desktop.height}`);
         continue;
@@ -330,7 +338,7 @@ try {
 } catch (error) {
   check(false, `${args.case}: ${error.message}`);
 } finally {
-  browser.close();
+  await browser.close();
   server.close();
 }
 console.log(`${passed} passed, ${failed} failed`);
