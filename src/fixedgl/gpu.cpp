@@ -130,11 +130,25 @@ struct SentUniforms {
     unsigned enabledArrays = ~0u;
 } sent;
 
+// Texture names are the layer's own, handed out from 1 in order as a classic implementation
+// does: the demo's effects read them as numbers, and WebGL's names count every kind of object.
 struct TextureInfo {
+    GLuint real = 0;
     bool image = false;
     GLint minFilter = GL_NEAREST_MIPMAP_LINEAR;
 };
 std::unordered_map<GLuint, TextureInfo> textures;
+GLuint lastTextureName = 0;
+
+// The real texture behind a layer name; a name bound without glGenTextures gets one then.
+GLuint realTexture(GLuint name) {
+    if (name == 0)
+        return 0;
+    TextureInfo& info = textures[name];
+    if (info.real == 0)
+        glGenTextures(1, &info.real);
+    return info.real;
+}
 
 GLuint compile(GLenum type, const char* body) {
     const std::string source =
@@ -472,7 +486,7 @@ void syncRealState() {
     }
     if (real.texture != state.texture.binding) {
         real.texture = state.texture.binding;
-        glBindTexture(GL_TEXTURE_2D, state.texture.binding);
+        glBindTexture(GL_TEXTURE_2D, realTexture(state.texture.binding));
     }
 }
 
@@ -542,9 +556,14 @@ void fglGenTextures(GLsizei n, GLuint* names) {
         return;
     }
     ensureGpu();
-    glGenTextures(n, names);
-    for (GLsizei i = 0; i < n; ++i)
+    for (GLsizei i = 0; i < n; ++i) {
+        do
+            ++lastTextureName;
+        while (textures.count(lastTextureName) != 0);
+        names[i] = lastTextureName;
         textures[names[i]] = TextureInfo{};
+        glGenTextures(1, &textures[names[i]].real);
+    }
 }
 
 void fglTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height,
