@@ -100,8 +100,13 @@ async function startBrowser() {
   });
   let nextId = 1;
   const waiting = new Map();
+  const consoleLines = [];
   socket.onmessage = (event) => {
     const message = JSON.parse(event.data);
+    if (message.method === 'Runtime.consoleAPICalled')
+      consoleLines.push(message.params.args.map((a) => a.value !== undefined ? a.value : a.description).join(' '));
+    else if (message.method === 'Runtime.exceptionThrown')
+      consoleLines.push('exception: ' + (message.params.exceptionDetails.exception || {}).description);
     if (message.id && waiting.has(message.id)) {
       const { resolve, reject } = waiting.get(message.id);
       waiting.delete(message.id);
@@ -123,7 +128,7 @@ async function startBrowser() {
     await ended;
     rmSync(profile, { recursive: true, force: true, maxRetries: 5, retryDelay: 200 });
   };
-  return { send, close };
+  return { send, close, consoleLines };
 }
 
 async function openPage(browser, url) {
@@ -318,6 +323,8 @@ async function show(base, browser) {
   await page.evaluate('[...document.querySelectorAll("#menu li")].find((li) => li.textContent === "Quit").click(), true');
   const over = await waitFor(page, 'window.paradeStatus.state === "over"', 20000);
   check(over, 'the menu\'s "Quit" ends the show with "The show is over."');
+  if (failed > 0)
+    console.log('page console:\n  ' + browser.consoleLines.slice(-15).join('\n  '));
   await page.close();
 }
 

@@ -65,6 +65,27 @@
 
   againButton.addEventListener('click', () => location.reload());
 
+  function ended(code, reason) {
+    if (status.state === 'failed' || status.state === 'over')
+      return;
+    stopSound();
+    if (Module._webStopShow)
+      Module._webStopShow();
+    if (status.state === 'still' && code === 0)
+      return;
+    if (code === 0) {
+      setState('over');
+      messageText.textContent = 'The show is over.';
+      againButton.hidden = false;
+      messagePanel.hidden = false;
+      menu.hidden = true;
+      return;
+    }
+    const last = output.slice(-3).join('\n');
+    const why = reason && reason.message && reason.name !== 'ExitStatus' ? '\n' + reason.message : '';
+    fail('The show stopped (status ' + code + ')' + (last ? ':\n' + last : '.') + why);
+  }
+
   // ---- The program ------------------------------------------------------------------------
 
   window.Module = {
@@ -83,22 +104,15 @@
       runtimeReady = true;
       maybeReady();
     },
-    onExit: (code) => {
-      if (status.state === 'failed')
-        return;
-      stopSound();
-      if (code === 0) {
-        setState('over');
-        messageText.textContent = 'The show is over.';
-        againButton.hidden = false;
-        messagePanel.hidden = false;
-        menu.hidden = true;
-      } else {
-        const last = output.slice(-3).join('\n');
-        fail('The show stopped (status ' + code + ')' + (last ? ':\n' + last : '.'));
-      }
+    onExit: (code) => ended(code),
+    // Every exit passes here, also while the browser's toolkit keeps the runtime alive (when
+    // onExit is not called); `toThrow` unwinds the program.
+    quit: (code, toThrow) => {
+      ended(code, toThrow);
+      throw toThrow;
     },
     onAbort: (what) => fail('The program stopped: ' + what),
+
     paradeShowMessage: (message) => fail(message),
     paradeMenuChanged: () => buildMenu(),
     paradeStillDone: (time, strikes) => {

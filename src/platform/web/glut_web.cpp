@@ -31,6 +31,17 @@ EM_JS(void, jsMenuAttach, (int button), {
 
 extern "C" {
 
+void glutIdleFunc(void (*callback)());
+void glutKeyboardFunc(void (*callback)(unsigned char, int, int));
+
+// The page calls this once the program has ended (exit from a key, the menu or the end of the
+// show): the browser's toolkit would otherwise go on calling the idle and key callbacks.
+EMSCRIPTEN_KEEPALIVE void webStopShow() {
+    glutIdleFunc(nullptr);
+    glutKeyboardFunc(nullptr);
+    menuCallback = nullptr;
+}
+
 int glutCreateMenu(void (*callback)(int)) {
     menuCallback = callback;
     jsMenuReset();
