@@ -23,7 +23,7 @@
 
   // What a test or a curious viewer can read: state is one of loading, ready, starting,
   // running, still, over and failed.
-  const status = { state: 'loading', message: '', strikes: -1, firstFrameMs: -1 };
+  const status = { state: 'loading', message: '', strikes: -1, readyMs: -1, firstFrameMs: -1 };
   window.paradeStatus = status;
   const output = [];
   let dataFiles = null;
@@ -204,6 +204,7 @@
       return;
     }
     setState('ready');
+    status.readyMs = performance.now();
     startText.textContent = 'Click or press a key to start';
   }
 
