@@ -8,6 +8,7 @@
 #include "music.h"
 #include "web/web.h"
 
+#include <emscripten.h>
 #include <libopenmpt/libopenmpt.h>
 #include <libopenmpt/libopenmpt_version.h>
 
@@ -200,8 +201,8 @@ bool audioPlayModule(uint32_t music, int order) {
     if (order != 0)
         return fail(audioErrorParameter);
     webStopMusic();
-    songStart = webPlayMusic(song.pcm.data(), static_cast<int64_t>(song.pcm.size() / 2),
-                             deviceRate, moduleLoops);
+    songStart = webPlayMusic(song.pcm.data(), static_cast<int64_t>(song.pcm.size() / 2), deviceRate,
+                             moduleLoops);
     playing = true;
     nextStrike = 0;
     lapStartFrame = 0;
@@ -251,4 +252,17 @@ int64_t audioHeardFrame() {
 
 int64_t audioModuleStartFrame() {
     return playing ? 0 : -1;
+}
+
+// For the page's tests: where the song was heard when strikes last fired (seconds from its
+// start, -1 before it plays), and a SyncPoint's stamp (-1 before its first hit).
+extern "C" EMSCRIPTEN_KEEPALIVE double webStrikesFiredUpTo() {
+    return playing ? static_cast<double>(heardFrame) / deviceRate : -1.0;
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE double webSyncStamp(int index) {
+    if (index < 0 || index >= syncPointCount ||
+        syncPoints[index].level.load(std::memory_order_relaxed) == 0.0f)
+        return -1.0;
+    return syncPoints[index].stamp.load(std::memory_order_relaxed);
 }

@@ -3,8 +3,9 @@
 // CASE "stills": the page draws stills at chosen demo times that match the desktop capture
 // within a tolerance, and reports the same strike count as the desktop offline render.
 // CASE "show": a key starts the show with its music; the first frame's time after load is
-// printed; the right-button menu offers the desktop's entries and its "Quit" ends the show.
-// CASE "missing-module": without mod2.it the page shows a message that says so.
+// printed; the syncs stamp the moments the strikes are heard; the right-button menu offers the desktop's entries and its "Quit" ends the show.
+// CASE "missing-module": without mod2.it the page shows a message that says so, and with a
+// mod2.it that is no module the program's error.
 // Serves the site itself on 127.0.0.1; prints one line per check and "N passed, N failed".
 import { spawn, execFileSync } from 'node:child_process';
 import { copyFileSync, existsSync, mkdtempSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
@@ -43,7 +44,8 @@ function check(ok, what) {
     failed++;
 }
 
-// ---- A static server over the site; /nomodule/ is the same site without mod2.it. ---------
+// ---- A static server over the site; /nomodule/ is the same site without mod2.it, ----------
+// /badmodule/ one whose mod2.it is not a module.
 
 const types = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css',
                 '.wasm': 'application/wasm', '.txt': 'text/plain', '.jpg': 'image/jpeg' };
@@ -52,10 +54,16 @@ function startServer(site) {
   const server = createServer((request, response) => {
     let path = decodeURIComponent(new URL(request.url, 'http://x').pathname);
     const noModule = path.startsWith('/nomodule/');
-    if (noModule)
-      path = path.slice('/nomodule'.length);
+    const badModule = path.startsWith('/badmodule/');
+    if (noModule || badModule)
+      path = path.slice(path.indexOf('/', 1));
     if (path.endsWith('/'))
       path += 'index.html';
+    if (badModule && path === '/mod2.it') {
+      response.writeHead(200, { 'Content-Type': 'application/octet-stream' });
+      response.end('this is no tracker module');
+      return;
+    }
     const file = normalize(join(site, path));
     if (!file.startsWith(normalize(site)) || (noModule && path === '/mod2.it') ||
         !existsSync(file) || !statSync(file).isFile()) {
@@ -149,13 +157,13 @@ async function openPage(browser, url) {
 }
 
 // Waits until the page's status leaves loading/ready/starting; returns it (without the PNG).
-async function settledStatus(page, timeoutMs) {
+async function settledStatus(page, timeoutMs, alsoWaitFor = []) {
   const end = Date.now() + timeoutMs;
   for (;;) {
     const status = await page.evaluate(
       'window.paradeStatus ? JSON.stringify({...window.paradeStatus, png: undefined}) : null');
     const parsed = status ? JSON.parse(status) : null;
-    if (parsed && !['loading', 'ready', 'starting'].includes(parsed.state))
+    if (parsed && !['loading', 'ready', 'starting', ...alsoWaitFor].includes(parsed.state))
       return parsed;
     if (Date.now() > end)
       return parsed || { state: 'no status' };
@@ -289,6 +297,17 @@ async function missingModule(base, browser) {
   await page.close();
   check(status.state === 'failed' && typeof shown === 'string' && /mod2\.it is missing/.test(shown),
         `missing module: page in state ${status.state}, message "${shown}"`);
+
+  // A file that is not a module is refused by the program itself once the viewer starts.
+  const bad = await openPage(browser, `${base}/badmodule/`);
+  await waitFor(bad, 'window.paradeStatus && window.paradeStatus.state === "ready"', 60000);
+  await bad.evaluate('document.getElementById("start").click(), true');
+  const badStatus = await settledStatus(bad, 60000, ['running']);
+  const badShown = await bad.evaluate(
+    '!document.getElementById("message").hidden && document.getElementById("message-text").textContent');
+  await bad.close();
+  check(badStatus.state === 'failed' && typeof badShown === 'string' && /Can't play the file/.test(badShown),
+        `module that is not one: page in state ${badStatus.state}, message "${badShown}"`);
 }
 
 async function waitFor(page, expression, timeoutMs) {
@@ -299,6 +318,37 @@ async function waitFor(page, expression, timeoutMs) {
       return value;
     await new Promise((resolve) => setTimeout(resolve, 100));
   }
+}
+
+// SyncPoints 0 to 12 and their instruments.
+const syncInstruments = [10, 6, 7, 8, 9, 16, 14, 15, 4, 5, 13, 3, 2];
+
+// While the music plays, every SyncPoint's stamp is the demo time at which its instrument's
+// last strike was heard (seconds x 125/960), not the time of the frame that fired it: the
+// stamps agree with the desktop's offline strike list up to one common offset (when the demo
+// clock's first reading came) of a few milliseconds at most.
+async function syncsOnHeardNotes(page) {
+  await waitFor(page, 'Module._webStrikesFiredUpTo() >= 4', 60000);
+  const probe = JSON.parse(await page.evaluate(
+    'JSON.stringify({ upTo: Module._webStrikesFiredUpTo(), stamps: [...Array(13).keys()].map((i) => Module._webSyncStamp(i)) })'));
+  const strikes = execFileSync(args.syncs, ['--tsv', join(args.data, 'mod2.it')], { encoding: 'utf8' })
+    .split('\n').filter((line) => line.trim()).map((line) => line.split('\t').map(Number));
+  const offsets = [];
+  let unstruck = 0;
+  syncInstruments.forEach((instrument, index) => {
+    const heard = strikes.filter((s) => s[6] === instrument && s[0] <= probe.upTo);
+    if (heard.length === 0) {
+      unstruck += probe.stamps[index] === -1 ? 0 : 1;
+      return;
+    }
+    offsets.push(probe.stamps[index] - heard[heard.length - 1][0] * 125 / 960);
+  });
+  offsets.sort((a, b) => a - b);
+  const median = offsets[Math.floor(offsets.length / 2)];
+  const spread = offsets.length ? offsets[offsets.length - 1] - offsets[0] : Infinity;
+  check(offsets.length >= 2 && unstruck === 0 && spread <= 1e-3 && Math.abs(median) <= 0.02,
+        `syncs stamp the heard notes: ${offsets.length} SyncPoints struck by ${probe.upTo.toFixed(2)} s, ` +
+        `stamps within ${spread.toExponential(1)} units of each other, common offset ${median.toExponential(1)} units`);
 }
 
 async function show(base, browser) {
@@ -317,6 +367,7 @@ async function show(base, browser) {
         `${Math.round(firstFrame)} ms after the page began loading`);
   const sound = await page.evaluate('Module.paradeAudioContext ? Module.paradeAudioContext.state + (Module.paradeMusic ? " with music" : "") : "none"');
   check(sound === 'running with music', `the music plays through Web Audio (${sound})`);
+  await syncsOnHeardNotes(page);
   await page.send('Input.dispatchMouseEvent', { type: 'mousePressed', x: 300, y: 200, button: 'right', clickCount: 1 });
   await page.send('Input.dispatchMouseEvent', { type: 'mouseReleased', x: 300, y: 200, button: 'right', clickCount: 1 });
   const entries = await waitFor(page,
