@@ -56,10 +56,12 @@
     notes.textContent = shown.join('\n');
   }
 
+  // Closes the audio once the program's own short fade has played.
   function stopSound() {
     if (audioContext) {
-      audioContext.close().catch(() => {});
+      const context = audioContext;
       audioContext = null;
+      setTimeout(() => context.close().catch(() => {}), 100);
     }
   }
 

@@ -24,7 +24,8 @@ double webPlayMusic(const int16_t* samples, int64_t frames, int rate, bool loop)
 // Output volume 0 to 100, ramped over a few milliseconds so a step does not click.
 void webSetMusicVolume(int volume);
 
-// Stops the music at once; nothing happens when none plays.
+// Stops the music within a few milliseconds (a short fade, no click); nothing happens when
+// none plays.
 void webStopMusic();
 
 // Calls `hook` before every frame the browser draws (nullptr: no hook).

@@ -84,10 +84,13 @@ EM_JS(void, jsSetMusicVolume, (int volume), {
 
 EM_JS(void, jsStopMusic, (), {
     var m = Module.paradeMusic;
+    var ctx = Module.paradeAudioContext;
     if (m) {
-        try { m.source.stop(); } catch (e) {}
-        m.source.disconnect();
-        m.gain.disconnect();
+        // A few milliseconds of fade, so the cut does not click.
+        var now = ctx.currentTime;
+        m.gain.gain.cancelScheduledValues(now);
+        m.gain.gain.setTargetAtTime(0, now, 0.005);
+        try { m.source.stop(now + 0.03); } catch (e) {}
         Module.paradeMusic = null;
     }
 });
