@@ -1,5 +1,5 @@
 // The browser build in headless Chromium, driven over the DevTools protocol:
-//   node --experimental-websocket page_test.mjs CASE --site DIR --capture BIN --syncs BIN --data DIR
+//   node [--experimental-websocket] page_test.mjs CASE --site DIR --capture BIN --syncs BIN --data DIR
 // CASE "stills": the page draws stills at chosen demo times that match the desktop capture
 // within a tolerance, and reports the same strike count as the desktop offline render.
 // CASE "show": a key starts the show with its music; the first frame's time after load is
@@ -9,7 +9,9 @@
 // Serves the site itself on 127.0.0.1; prints one line per check and "N passed, N failed".
 import { spawn, execFileSync } from 'node:child_process';
 import { copyFileSync, existsSync, mkdtempSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
+import { randomBytes } from 'node:crypto';
 import { createServer } from 'node:http';
+import { connect } from 'node:net';
 import { tmpdir } from 'node:os';
 import { join, extname, normalize } from 'node:path';
 import { inflateSync } from 'node:zlib';
@@ -79,6 +81,82 @@ function startServer(site) {
 
 // ---- Chromium and a small DevTools client ----------------------------------------------------
 
+// A WebSocket client for node versions without one: text frames only, enough for DevTools.
+class PlainWebSocket {
+  constructor(address) {
+    const url = new URL(address);
+    this.buffer = Buffer.alloc(0);
+    this.socket = connect(Number(url.port), url.hostname, () => {
+      this.socket.write(`GET ${url.pathname} HTTP/1.1\r\nHost: ${url.host}\r\nUpgrade: websocket\r\n` +
+        `Connection: Upgrade\r\nSec-WebSocket-Key: ${randomBytes(16).toString('base64')}\r\n` +
+        'Sec-WebSocket-Version: 13\r\n\r\n');
+    });
+    let open = false;
+    this.socket.on('data', (chunk) => {
+      this.buffer = Buffer.concat([this.buffer, chunk]);
+      if (!open) {
+        const end = this.buffer.indexOf('\r\n\r\n');
+        if (end < 0)
+          return;
+        if (!/^HTTP\/1\.1 101/.test(this.buffer.toString('latin1', 0, end)))
+          return this.onerror && this.onerror();
+        this.buffer = this.buffer.subarray(end + 4);
+        open = true;
+        this.onopen && this.onopen();
+      }
+      this.readFrames();
+    });
+    this.socket.on('error', () => this.onerror && this.onerror());
+    this.pieces = [];
+  }
+
+  readFrames() {
+    for (;;) {
+      if (this.buffer.length < 2)
+        return;
+      let length = this.buffer[1] & 0x7f;
+      let offset = 2;
+      if (length === 126) {
+        if (this.buffer.length < 4) return;
+        length = this.buffer.readUInt16BE(2);
+        offset = 4;
+      } else if (length === 127) {
+        if (this.buffer.length < 10) return;
+        length = Number(this.buffer.readBigUInt64BE(2));
+        offset = 10;
+      }
+      if (this.buffer.length < offset + length)
+        return;
+      const final = (this.buffer[0] & 0x80) !== 0;
+      const opcode = this.buffer[0] & 0x0f;
+      this.pieces.push(this.buffer.subarray(offset, offset + length));
+      this.buffer = this.buffer.subarray(offset + length);
+      if (final && (opcode === 1 || opcode === 0)) {
+        const data = Buffer.concat(this.pieces).toString('utf8');
+        this.pieces = [];
+        this.onmessage && this.onmessage({ data });
+      } else if (final) {
+        this.pieces = [];
+      }
+    }
+  }
+
+  send(text) {
+    const payload = Buffer.from(text, 'utf8');
+    const mask = randomBytes(4);
+    const header = payload.length < 126 ? Buffer.from([0x81, 0x80 | payload.length])
+      : payload.length < 65536 ? Buffer.from([0x81, 0x80 | 126, payload.length >> 8, payload.length & 0xff])
+        : Buffer.concat([Buffer.from([0x81, 0x80 | 127]), (() => { const b = Buffer.alloc(8); b.writeBigUInt64BE(BigInt(payload.length)); return b; })()]);
+    for (let i = 0; i < payload.length; i++)
+      payload[i] ^= mask[i & 3];
+    this.socket.write(Buffer.concat([header, mask, payload]));
+  }
+
+  close() {
+    this.socket.destroy();
+  }
+}
+
 async function startBrowser() {
   const profile = mkdtempSync(join(tmpdir(), 'parade-chromium-'));
   const browser = spawn('chromium', [
@@ -101,7 +179,7 @@ async function startBrowser() {
     });
     browser.on('exit', (code) => reject(new Error(`chromium ended (${code}):\n${text}`)));
   });
-  const socket = new WebSocket(endpoint);
+  const socket = typeof WebSocket === 'function' ? new WebSocket(endpoint) : new PlainWebSocket(endpoint);
   await new Promise((resolve, reject) => {
     socket.onopen = resolve;
     socket.onerror = () => reject(new Error('cannot reach chromium at ' + endpoint));

@@ -7,7 +7,7 @@ find_program(PARADE_NODE node)
 if(PARADE_NODE)
     foreach(case stills show missing-module)
         add_test(NAME web_${case}
-            COMMAND ${PARADE_NODE} --experimental-websocket
+            COMMAND ${PARADE_NODE}
                 ${CMAKE_CURRENT_LIST_DIR}/page_test.mjs ${case} --site ${PARADE_WEB_SITE}
                 --capture $<TARGET_FILE:parade-capture> --syncs $<TARGET_FILE:parade-syncs>
                 --data ${CMAKE_BINARY_DIR}/data)
