@@ -207,12 +207,24 @@ async function startBrowser() {
     waiting.set(id, { resolve, reject });
     socket.send(JSON.stringify({ id, method, params, sessionId }));
   });
+  // Asks Chromium to end with all its processes, forces it after a few seconds, then removes
+  // the profile (helpers may still be writing to it for a moment).
   const close = async () => {
-    socket.close();
-    const ended = new Promise((resolve) => browser.once('exit', resolve));
-    browser.kill('SIGKILL');
+    const ended = browser.exitCode !== null || browser.signalCode !== null ? Promise.resolve()
+      : new Promise((resolve) => browser.once('exit', resolve));
+    send('Browser.close').catch(() => {});
+    const timer = setTimeout(() => browser.kill('SIGKILL'), 5000);
     await ended;
-    rmSync(profile, { recursive: true, force: true, maxRetries: 5, retryDelay: 200 });
+    clearTimeout(timer);
+    socket.close();
+    for (let attempt = 0; attempt < 10; attempt++) {
+      try {
+        rmSync(profile, { recursive: true, force: true });
+        return;
+      } catch (error) {
+        await new Promise((resolve) => setTimeout(resolve, 300));
+      }
+    }
   };
   return { send, close, consoleLines };
 }
