@@ -172,6 +172,7 @@ struct Batch {
 
 // What a batch leaves as the current attributes when it runs (the last vertex's values).
 struct BatchTail {
+    bool setsCurrent;
     float normal[3];
     float color[4];
     float texCoord[2];

@@ -85,13 +85,17 @@ void addPolygon(Batch& batch, std::initializer_list<int> corners) {
 
 void executeList(GLuint id, int depth);
 
-// Stores or draws one finished batch of `input` vertices.
-void finishBatch(GLenum mode, const std::vector<Vertex>& input, unsigned attributes) {
+// Stores or draws one finished batch of `input` vertices. Vertices read from client arrays
+// leave the current attributes as they were (a classic implementation keeps them so, from a
+// list too); glNormal and its kind between glBegin and glEnd set them.
+void finishBatch(GLenum mode, const std::vector<Vertex>& input, unsigned attributes,
+                 bool fromArrays) {
     if (compiling) {
         Batch batch{};
         if (!assembleBatch(mode, input, attributes, compiling->vertices, batch))
             return;
         BatchTail tail{};
+        tail.setsCurrent = !fromArrays;
         const Vertex& last = input.back();
         std::memcpy(tail.normal, last.normal, sizeof tail.normal);
         std::memcpy(tail.color, last.color, sizeof tail.color);
@@ -108,11 +112,6 @@ void finishBatch(GLenum mode, const std::vector<Vertex>& input, unsigned attribu
     Batch batch{};
     if (assembleBatch(mode, input, hasNormal | hasColor | hasTexCoord, immediateVertices, batch))
         drawBatch(batch, 0, immediateVertices);
-    if (!compiling) {
-        // After client arrays the current normal is the last one read.
-        if (attributes & hasNormal)
-            std::memcpy(state.current.normal, input.back().normal, sizeof state.current.normal);
-    }
 }
 
 void replay(const DisplayList& list, int depth) {
@@ -201,6 +200,8 @@ void replay(const DisplayList& list, int depth) {
             const Batch& batch = list.batches[c.u[0]];
             drawBatch(batch, list.buffer, list.vertices);
             const BatchTail& tail = list.tails[c.u[0]];
+            if (!tail.setsCurrent)
+                break;
             if (batch.attributes & hasNormal)
                 std::memcpy(state.current.normal, tail.normal, sizeof tail.normal);
             if (batch.attributes & hasColor)
@@ -443,7 +444,7 @@ void fglEnd() {
     }
     insideBegin = false;
     if (!pending.empty())
-        finishBatch(beginMode, pending, pendingAttributes);
+        finishBatch(beginMode, pending, pendingAttributes, false);
 }
 
 void fglVertex2f(GLfloat x, GLfloat y) {
@@ -472,7 +473,9 @@ void fglDrawElements(GLenum mode, GLsizei count, GLenum type, const GLvoid* indi
     }
     if (!client.vertex.enabled || client.vertex.pointer == nullptr || count == 0)
         return;
-    // The arrays are read now, as glArrayElement would between glBegin and glEnd.
+    // The arrays are read now, as glArrayElement would between glBegin and glEnd; outside a
+    // list the current attributes are put back afterwards.
+    const CurrentGroup saved = state.current;
     insideBegin = true;
     pending.clear();
     pendingAttributes = compiling ? listSet : 0u;
@@ -487,10 +490,9 @@ void fglDrawElements(GLenum mode, GLsizei count, GLenum type, const GLvoid* indi
         readArrays(index);
     }
     insideBegin = false;
-    unsigned attributes = pendingAttributes;
-    if (!compiling && client.normal.enabled)
-        attributes |= hasNormal;
-    finishBatch(mode, pending, attributes);
+    if (!compiling)
+        state.current = saved;
+    finishBatch(mode, pending, pendingAttributes, true);
 }
 
 void fglNewList(GLuint list, GLenum mode) {

@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -20,9 +20,9 @@ constexpr int width = 640;
 constexpr int height = 480;
 
 struct Difference {
-    int maximum = 0;       // largest per-channel difference
-    long beyondBound = 0;  // pixels with a channel differing by more than the bound
-    long lit = 0;          // pixels lit in the real-GL frame
+    int maximum = 0;      // largest per-channel difference
+    long beyondBound = 0; // pixels with a channel differing by more than the bound
+    long lit = 0;         // pixels lit in the real-GL frame
 };
 
 std::vector<unsigned char> readFrame(const fs::path& path) {
@@ -54,10 +54,10 @@ void writeComparison(const fs::path& path, const std::vector<unsigned char>& gl,
             for (int x = 0; x < width; ++x) {
                 const size_t p = (static_cast<size_t>(y) * width + x) * 4;
                 for (size_t c = 0; c < 3; ++c) {
-                    const int value = part == 0   ? gl[p + c]
-                                      : part == 1 ? layer[p + c]
-                                                  : std::min(255, 8 * std::abs(gl[p + c] -
-                                                                               layer[p + c]));
+                    const int value = part == 0 ? gl[p + c]
+                                      : part == 1
+                                          ? layer[p + c]
+                                          : std::min(255, 8 * std::abs(gl[p + c] - layer[p + c]));
                     out.put(static_cast<char>(value));
                 }
             }
@@ -70,17 +70,17 @@ int run(const std::string& command) {
 }
 
 class FixedGlCompare : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         root = fs::temp_directory_path() / ("fixedgl-compare-" + std::to_string(getpid()));
         fs::create_directories(root / "data" / "deita");
         const std::string quiet = " >/dev/null";
-        paintStatus = run(std::string(PARADE_PAINT) + " " + (root / "data" / "deita").string() +
-                          quiet);
+        paintStatus =
+            run(std::string(PARADE_PAINT) + " " + (root / "data" / "deita").string() + quiet);
         glStatus = run(std::string(FIXEDGL_FRAMES_GL) + " " + (root / "data").string() + " " +
                        (root / "gl").string());
-        layerStatus = run(std::string(FIXEDGL_FRAMES_LAYER) + " " + (root / "data").string() +
-                          " " + (root / "layer").string());
+        layerStatus = run(std::string(FIXEDGL_FRAMES_LAYER) + " " + (root / "data").string() + " " +
+                          (root / "layer").string());
     }
     static void TearDownTestSuite() {
         if (std::getenv("FIXEDGL_KEEP") == nullptr)
@@ -105,12 +105,12 @@ struct Tolerance {
 };
 
 const Tolerance tolerances[] = {
-    {"act00", 2, 200}, {"act01", 2, 200}, {"act02", 2, 200}, {"act03", 2, 200},
-    {"act04", 2, 200}, {"act05", 2, 200}, {"act06", 2, 200}, {"act07", 2, 200},
-    {"act08", 2, 200}, {"act09", 2, 200}, {"act10", 2, 200}, {"act11", 2, 200},
-    {"act12", 2, 200}, {"act13", 2, 200}, {"act14", 2, 200}, {"act15", 2, 200},
-    {"act16", 2, 200}, {"act17", 2, 200}, {"act18", 2, 200}, {"act19", 2, 200},
-    {"act20", 2, 200}, {"act21", 2, 200}, {"act22", 2, 200}, {"act23", 2, 200},
+    {"act00", 2, 200}, {"act01", 2, 200}, {"act02", 2, 200},    {"act03", 2, 200},
+    {"act04", 2, 200}, {"act05", 2, 200}, {"act06", 2, 200},    {"act07", 2, 200},
+    {"act08", 2, 200}, {"act09", 2, 200}, {"act10", 2, 200},    {"act11", 2, 200},
+    {"act12", 2, 200}, {"act13", 2, 200}, {"act14", 2, 200},    {"act15", 2, 200},
+    {"act16", 2, 200}, {"act17", 2, 200}, {"act18", 2, 200},    {"act19", 2, 200},
+    {"act20", 2, 200}, {"act21", 2, 200}, {"act22", 2, 200},    {"act23", 2, 200},
     {"act30", 2, 200}, {"act32", 2, 200}, {"resident", 2, 200}, {"polygonmodes", 2, 200},
 };
 

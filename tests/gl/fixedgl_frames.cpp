@@ -93,8 +93,8 @@ void beginObjects(float t) {
     glFrustum(-1.0, 1.0, -0.5, 0.5, 1.0, 500.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    glLightfv(GL_LIGHT0, GL_POSITION, materialColorOpaque(2.0f * std::sin(4.0f * t), 0.0f,
-                                                          2.0f * std::cos(4.0f * t)));
+    glLightfv(GL_LIGHT0, GL_POSITION,
+              materialColorOpaque(2.0f * std::sin(4.0f * t), 0.0f, 2.0f * std::cos(4.0f * t)));
     glLightfv(GL_LIGHT0, GL_DIFFUSE, materialColorOpaque(2.0f, 2.0f, 2.0f));
     glLightfv(GL_LIGHT0, GL_AMBIENT, materialColorOpaque(0.22f, 0.43f, 0.55f));
 }
@@ -107,17 +107,25 @@ void endObjects() {
     glLoadIdentity();
 }
 
-// Every resident list that no act draws, in a grid: tori, sphere, wire torus, arc, meshes.
+// Every resident list that no act draws, in a grid: arc, tori, sphere, wire torus, meshes.
 void drawResidentLists() {
     beginObjects(1.3f);
     const struct {
         GLuint list;
         float x, y, scale;
     } placed[] = {
-        {660, -6.0f, 2.0f, 1.0f},  {661, -2.0f, 2.0f, 1.0f}, {662, 2.0f, 2.0f, 1.2f},
-        {666, 6.0f, 2.0f, 1.0f},   {670, -6.0f, -2.0f, 2.5f}, {669, -2.0f, -2.0f, 1.6f},
-        {676, 2.0f, -2.0f, 1.6f},  {679, 6.0f, -2.0f, 1.6f}, {680, 6.0f, 0.0f, 1.0f},
         {671, -9.5f, -3.0f, 0.35f},
+        {660, -6.0f, 2.0f, 1.0f},
+        {661, -2.0f, 2.0f, 1.0f},
+        {662, 2.0f, 2.0f, 1.2f},
+        {666, 6.0f, 2.0f, 1.0f},
+        {670, -6.0f, -2.0f, 2.5f},
+        {669, -2.0f, -2.0f, 1.6f},
+        {676, 2.0f, -2.0f, 1.6f},
+        {679, 6.0f, -2.0f, 1.6f},
+        {680, 6.0f, 0.0f, 1.0f},
+        // Again after a mesh list: client arrays compiled into a list leave the current normal.
+        {671, 9.0f, -3.0f, 0.35f},
     };
     for (const auto& p : placed) {
         glPushMatrix();
@@ -184,8 +192,7 @@ int main(int argc, char** argv) {
         glLoadIdentity();
         drawFrame();
         if (effectSelector != at.act) {
-            std::fprintf(stderr, "t = %.4f ran act %d, not %d\n", demoTime, effectSelector,
-                         at.act);
+            std::fprintf(stderr, "t = %.4f ran act %d, not %d\n", demoTime, effectSelector, at.act);
             return 1;
         }
         char name[32];
