@@ -267,6 +267,10 @@ bool recordCall(Op op, std::initializer_list<GLuint> u, std::initializer_list<fl
     return compileAndExecute;
 }
 
+bool insideBeginEnd() {
+    return insideBegin;
+}
+
 void noteNormal(float x, float y, float z) {
     if (compiling) {
         listCurrent.normal[0] = x;

@@ -10,6 +10,7 @@
 #include "music.h"
 #include "platform.h"
 #include "shell.h"
+#include "textures.h"
 
 #include <GL/freeglut.h>
 #include <unistd.h>
@@ -17,6 +18,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -161,6 +163,173 @@ void drawPolygonModes() {
     }
     endObjects();
 }
+// What the acts do not reach: every primitive type, unlit vertex colours, per-vertex normals,
+// exp fog, a texture on a lit quad, client arrays with a stride and unsigned int indices,
+// lists compiled and executed at once, a list calling one defined after it, a list replaced,
+// and a partial attribute push.
+void drawPrimitives() {
+    beginObjects(2.1f);
+    glDisable(GL_LIGHTING);
+    glPointSize(3.0f);
+    const GLenum modes[] = {GL_POINTS,     GL_LINES,          GL_LINE_STRIP,   GL_LINE_LOOP,
+                            GL_TRIANGLES,  GL_TRIANGLE_STRIP, GL_TRIANGLE_FAN, GL_QUADS,
+                            GL_QUAD_STRIP, GL_POLYGON};
+    for (int m = 0; m < 10; ++m) {
+        glPushMatrix();
+        glTranslatef(-9.013f + 2.0f * m, 2.507f, -10.0f);
+        glBegin(modes[m]);
+        for (int k = 0; k < 8; ++k) {
+            const float a = 0.785398f * k;
+            glColor4f(0.2f + 0.1f * k, 1.0f - 0.1f * k, 0.5f, 0.9f);
+            glVertex3f(0.8f * std::cos(a) * (k % 2 ? 0.6f : 1.0f), 0.8f * std::sin(a), 0.0f);
+        }
+        glEnd();
+        glPopMatrix();
+    }
+    glEnable(GL_LIGHTING);
+
+    // Lit fan with a normal per vertex, under exp fog far away.
+    glPushAttrib(GL_FOG_BIT);
+    glFogf(GL_FOG_MODE, static_cast<GLfloat>(GL_EXP));
+    glFogf(GL_FOG_DENSITY, 0.04f);
+    glPushMatrix();
+    glTranslatef(-6.0f, -1.0f, -25.0f);
+    glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, materialColor(0.3f, 0.7f, 0.9f, 1.0f));
+    glBegin(GL_TRIANGLE_FAN);
+    glNormal3f(0.0f, 0.0f, 1.0f);
+    glVertex3f(0.0f, 0.0f, 0.0f);
+    for (int k = 0; k <= 12; ++k) {
+        const float a = 0.5235988f * k;
+        glNormal3f(std::cos(a), std::sin(a), 0.5f);
+        glVertex3f(4.0f * std::cos(a), 4.0f * std::sin(a), -1.0f);
+    }
+    glEnd();
+    glPopMatrix();
+    glPopAttrib();
+
+    // A textured lit quad.
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, texHappy2);
+    glNormal3f(0.0f, 0.0f, 1.0f);
+    glPushMatrix();
+    glTranslatef(-1.0f, -2.0f, -8.0f);
+    glRotatef(20.0f, 0.0f, 1.0f, 0.0f);
+    glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, materialColor(0.5f, 0.5f, 0.5f, 1.0f));
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 1.0f);
+    glVertex2f(-1.5f, -1.5f);
+    glTexCoord2f(2.0f, 1.0f);
+    glVertex2f(1.5f, -1.5f);
+    glTexCoord2f(2.0f, 0.0f);
+    glVertex2f(1.5f, 1.5f);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex2f(-1.5f, 1.5f);
+    glEnd();
+    glPopMatrix();
+    glDisable(GL_TEXTURE_2D);
+
+    // Client arrays: 2D positions with a stride, unsigned int indices, a normal array.
+    const float interleaved[] = {0, 0, 9, 1, 0, 9, 1, 1, 9, 0, 1, 9};
+    const float normals[] = {0, 0, 1, 0.6f, 0, 0.8f, 0, 0.6f, 0.8f, 0.3f, 0.3f, 0.9f};
+    const GLuint quad[] = {0, 1, 2, 3};
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glVertexPointer(2, GL_FLOAT, 3 * sizeof(float), interleaved);
+    glNormalPointer(GL_FLOAT, 0, normals);
+    glPushMatrix();
+    glTranslatef(2.5f, -3.0f, -8.0f);
+    glScalef(2.0f, 2.0f, 2.0f);
+    glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, materialColor(0.9f, 0.4f, 0.2f, 1.0f));
+    glDrawElements(GL_QUADS, 4, GL_UNSIGNED_INT, quad);
+    glPopMatrix();
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+
+    // Lists: 901 calls 902 before 902 exists; 903 is compiled twice and executed at once.
+    glNewList(901, GL_COMPILE);
+    glScalef(0.5f, 0.5f, 0.5f);
+    glCallList(902);
+    glEndList();
+    glNewList(902, GL_COMPILE);
+    glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, materialColor(0.2f, 0.9f, 0.3f, 0.7f));
+    glCallList(667);
+    glEndList();
+    glNewList(903, GL_COMPILE_AND_EXECUTE);
+    glTranslatef(100.0f, 0.0f, 0.0f);
+    glEndList();
+    glTranslatef(-100.0f, 0.0f, 0.0f);
+    glNewList(903, GL_COMPILE_AND_EXECUTE);
+    glTranslatef(6.0f, -2.0f, -9.0f);
+    glRotatef(40.0f, 1.0f, 1.0f, 0.0f);
+    glCallList(901);
+    glEndList();
+    glLoadIdentity();
+    glTranslatef(7.5f, 0.5f, -9.0f);
+    glCallList(903);
+
+    // A partial push: the enable group brings blending back, the blend function stays.
+    glLoadIdentity();
+    glPushAttrib(GL_ENABLE_BIT);
+    glDisable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ONE);
+    glPopAttrib();
+    glTranslatef(8.5f, -3.0f, -9.0f);
+    glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, materialColor(0.8f, 0.2f, 0.9f, 0.2f));
+    glCallList(667);
+    endObjects();
+}
+
+// A row of calls that are errors, each followed by the error it leaves (hexadecimal).
+void writeErrors(const std::string& path) {
+    std::ofstream out(path);
+    auto note = [&out](const char* what) {
+        out << what << " " << std::hex << glGetError() << "\n";
+    };
+    note("clean");
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glPopMatrix();
+    note("pop-matrix-empty");
+    for (int i = 0; i < 40; ++i)
+        glPushMatrix();
+    note("push-matrix-40");
+    for (int i = 0; i < 40; ++i)
+        glPopMatrix();
+    glGetError();
+    glEnd();
+    note("end-without-begin");
+    glEnable(0x1234);
+    note("enable-unknown");
+    glNewList(0, GL_COMPILE);
+    note("list-zero");
+    glNewList(910, GL_COMPILE);
+    glNewList(911, GL_COMPILE);
+    note("list-inside-list");
+    glEndList();
+    glEndList();
+    note("end-list-twice");
+    glPopAttrib();
+    note("pop-attrib-empty");
+    glBegin(GL_TRIANGLES);
+    glEnable(GL_BLEND);
+    note("enable-inside-begin");
+    glEnd();
+    glMatrixMode(0x1234);
+    note("matrix-mode-unknown");
+    glPolygonMode(GL_FRONT, 0x1234);
+    note("polygon-mode-unknown");
+    glPointSize(0.0f);
+    note("point-size-zero");
+    glFrustum(-1.0, 1.0, -1.0, 1.0, 0.0, 10.0);
+    note("frustum-near-zero");
+    glDrawElements(GL_TRIANGLES, -1, GL_UNSIGNED_BYTE, nullptr);
+    note("draw-negative-count");
+    glBlendFunc(0x1234, GL_ONE);
+    note("blend-unknown");
+    glBegin(0x1234);
+    note("begin-unknown");
+    glLoadIdentity();
+}
 } // namespace
 
 int main(int argc, char** argv) {
@@ -206,10 +375,14 @@ int main(int argc, char** argv) {
     drawPolygonModes();
     if (!writeFrame(outDir + "/polygonmodes.rgba"))
         return 1;
+    drawPrimitives();
+    if (!writeFrame(outDir + "/primitives.rgba"))
+        return 1;
     const GLenum glError = glGetError();
     if (glError != GL_NO_ERROR) {
         std::fprintf(stderr, "GL error 0x%04x\n", glError);
         return 1;
     }
+    writeErrors(outDir + "/errors.txt");
     return 0;
 }
