@@ -48,9 +48,14 @@
 // - glutSolidTorus, glutWireTorus and glutSolidSphere, built from the same parametrisation as
 //   the toolkit's (rings and sides of the torus, slices and stacks of the sphere).
 //
-// Drawn differently from a classic implementation: lines are one pixel wide without
-// smoothing whatever the hints say; wide points are square. See the native comparison test
-// (tests/gl/fixedgl_compare_test.cpp) for the measured differences.
+// Not recorded in display lists (they act at once, as the client-side calls do): texture
+// creation, upload and parameters, glGetError, glFinish, glReadPixels, glPixelStorei. Not
+// allowed between glBegin and glEnd: everything but the vertex attribute calls.
+//
+// Drawn differently from a classic implementation: lines are one pixel wide and never smooth
+// whatever the hints say; float arithmetic in another order can move an edge across a pixel
+// centre. The native comparison test (tests/gl/fixedgl_compare_test.cpp) holds every act frame
+// within 2 per channel of real GL apart from a few edge pixels.
 #pragma once
 
 #include <cstddef>

@@ -494,8 +494,7 @@ void fglDrawElements(GLenum mode, GLsizei count, GLenum type, const GLvoid* indi
         readArrays(index);
     }
     insideBegin = false;
-    if (!compiling)
-        state.current = saved;
+    state.current = saved;
     finishBatch(mode, pending, pendingAttributes, true);
 }
 

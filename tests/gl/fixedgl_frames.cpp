@@ -5,6 +5,7 @@
 // the two sets of files against each other.
 //
 // Usage: fixedgl-frames-{gl,layer} DATADIR OUTDIR
+//        fixedgl-frames-{gl,layer} --bench FRAMES DATADIR   (median ms per frame of each act)
 #include "director.h"
 #include "effects.h"
 #include "music.h"
@@ -15,8 +16,11 @@
 #include <GL/freeglut.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -330,18 +334,44 @@ void writeErrors(const std::string& path) {
     note("begin-unknown");
     glLoadIdentity();
 }
+// Median wall time of a whole frame (drawn and finished) at `frames` times across each act's
+// quarter, syncs struck every 4 rows.
+void benchmark(int frames) {
+    std::printf("act   median ms\n");
+    for (const ActTime& at : actTimes) {
+        std::vector<double> times;
+        for (int k = 0; k < frames; ++k) {
+            demoTime = at.quarter / 4.0f + 0.25f * static_cast<float>(k) / frames;
+            strikeAllSyncs(k % 4);
+            const auto begin = std::chrono::steady_clock::now();
+            glMatrixMode(GL_PROJECTION);
+            glLoadIdentity();
+            drawFrame();
+            glFinish();
+            glutSwapBuffers();
+            const auto end = std::chrono::steady_clock::now();
+            times.push_back(std::chrono::duration<double, std::milli>(end - begin).count());
+        }
+        std::sort(times.begin(), times.end());
+        std::printf("%3d  %10.2f\n", at.act, times[times.size() / 2]);
+    }
+}
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s DATADIR OUTDIR\n", argv[0]);
+    const bool bench = argc == 4 && std::string(argv[1]) == "--bench";
+    if (argc != 3 && !bench) {
+        std::fprintf(stderr, "usage: %s DATADIR OUTDIR | --bench FRAMES DATADIR\n", argv[0]);
         return 2;
     }
+    const int frames = bench ? std::max(1, std::atoi(argv[2])) : 0;
+    const char* dataDir = bench ? argv[3] : argv[1];
     std::error_code error;
-    const std::string outDir = std::filesystem::absolute(argv[2], error).string();
-    std::filesystem::create_directories(outDir, error);
-    if (chdir(argv[1]) != 0) {
-        std::perror(argv[1]);
+    const std::string outDir = bench ? "" : std::filesystem::absolute(argv[2], error).string();
+    if (!bench)
+        std::filesystem::create_directories(outDir, error);
+    if (chdir(dataDir) != 0) {
+        std::perror(dataDir);
         return 1;
     }
     std::string windowError;
@@ -353,6 +383,10 @@ int main(int argc, char** argv) {
     reshapeHandler(width, height);
     useVirtualCounter();
     resetDemoClock();
+    if (bench) {
+        benchmark(frames);
+        return 0;
+    }
 
     for (const ActTime& at : actTimes) {
         demoTime = at.quarter / 4.0f + 0.125f;
