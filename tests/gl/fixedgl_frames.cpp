@@ -170,7 +170,7 @@ void drawPolygonModes() {
 // What the acts do not reach: every primitive type, unlit vertex colours, per-vertex normals,
 // exp fog, a texture on a lit quad, client arrays with a stride and unsigned int indices,
 // lists compiled and executed at once, a list calling one defined after it, a list replaced,
-// and a partial attribute push.
+// a list calling itself, and a partial attribute push.
 void drawPrimitives() {
     beginObjects(2.1f);
     glDisable(GL_LIGHTING);
@@ -270,6 +270,23 @@ void drawPrimitives() {
     glLoadIdentity();
     glTranslatef(7.5f, 0.5f, -9.0f);
     glCallList(903);
+
+    // A list that calls itself runs as deep as list nesting allows, one small cube a level.
+    glNewList(921, GL_COMPILE);
+    glPushMatrix();
+    glScalef(0.08f, 0.08f, 0.08f);
+    glCallList(667);
+    glPopMatrix();
+    glEndList();
+    glNewList(920, GL_COMPILE);
+    glCallList(921);
+    glTranslatef(0.12f, 0.0f, 0.0f);
+    glCallList(920);
+    glEndList();
+    glLoadIdentity();
+    glTranslatef(-9.5f, -4.3f, -10.0f);
+    glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, materialColor(0.9f, 0.9f, 0.2f, 1.0f));
+    glCallList(920);
 
     // A partial push: the enable group brings blending back, the blend function stays.
     glLoadIdentity();
