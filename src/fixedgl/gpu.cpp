@@ -128,6 +128,9 @@ struct SentUniforms {
     float fogParams[3] = {0, 0, 0};
     float pointSize = -1;
     unsigned enabledArrays = ~0u;
+    // The constant attribute values, valid for an attribute while its array is disabled.
+    CurrentGroup constants;
+    unsigned constantsValid = 0;
 } sent;
 
 struct TextureInfo {
@@ -317,6 +320,7 @@ void sendOthers() {
 void useAttributes(unsigned attributes) {
     if (sent.enabledArrays != attributes) {
         sent.enabledArrays = attributes;
+        sent.constantsValid = 0;
         const unsigned bits[3] = {hasNormal, hasColor, hasTexCoord};
         for (int i = 0; i < 3; ++i) {
             if (attributes & bits[i])
@@ -326,12 +330,25 @@ void useAttributes(unsigned attributes) {
         }
     }
     const CurrentGroup& c = state.current;
-    if (!(attributes & hasNormal))
+    CurrentGroup& k = sent.constants;
+    if (!(attributes & hasNormal) &&
+        (!(sent.constantsValid & hasNormal) || std::memcmp(k.normal, c.normal, sizeof k.normal))) {
         glVertexAttrib3f(1, c.normal[0], c.normal[1], c.normal[2]);
-    if (!(attributes & hasColor))
+        std::memcpy(k.normal, c.normal, sizeof k.normal);
+        sent.constantsValid |= hasNormal;
+    }
+    if (!(attributes & hasColor) &&
+        (!(sent.constantsValid & hasColor) || std::memcmp(k.color, c.color, sizeof k.color))) {
         glVertexAttrib4f(2, c.color[0], c.color[1], c.color[2], c.color[3]);
-    if (!(attributes & hasTexCoord))
+        std::memcpy(k.color, c.color, sizeof k.color);
+        sent.constantsValid |= hasColor;
+    }
+    if (!(attributes & hasTexCoord) && (!(sent.constantsValid & hasTexCoord) ||
+                                        std::memcmp(k.texCoord, c.texCoord, sizeof k.texCoord))) {
         glVertexAttrib2f(3, c.texCoord[0], c.texCoord[1]);
+        std::memcpy(k.texCoord, c.texCoord, sizeof k.texCoord);
+        sent.constantsValid |= hasTexCoord;
+    }
 }
 
 void drawFromStream(GLenum kind, const Vertex* vertices, int count) {
