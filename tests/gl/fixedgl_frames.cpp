@@ -14,6 +14,8 @@
 #include "textures.h"
 
 #include <GL/freeglut.h>
+#include <dlfcn.h>
+#include <link.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -41,6 +43,14 @@ const ActTime actTimes[] = {
     {18, 18}, {19, 19}, {20, 20}, {21, 21}, {22, 46}, {23, 47}, {30, 12}, {32, 5},
 };
 
+// Keeps every shared object loaded so far resident until the process ends, so that the leak
+// checker can name Mesa's driver, which would otherwise be unloaded before it reports.
+int pinLoadedObject(dl_phdr_info* info, size_t, void*) {
+    if (info->dlpi_name && info->dlpi_name[0] != '\0')
+        dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+    return 0;
+}
+
 bool openWindow(std::string& error) {
     if (startPrivateXServer(width, height, error).empty())
         return false;
@@ -59,6 +69,7 @@ bool openWindow(std::string& error) {
         error = "cannot open the window";
         return false;
     }
+    dl_iterate_phdr(pinLoadedObject, nullptr);
     return true;
 }
 
