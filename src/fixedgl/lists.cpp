@@ -20,7 +20,7 @@ struct DisplayList {
     std::vector<Vertex> vertices;
     std::vector<Batch> batches;
     std::vector<BatchTail> tails;
-    GLuint buffer = 0;
+    int base = -1; // where the vertices begin in the shared list buffer
 };
 
 std::unordered_map<GLuint, std::unique_ptr<DisplayList>> displayLists;
@@ -111,7 +111,7 @@ void finishBatch(GLenum mode, const std::vector<Vertex>& input, unsigned attribu
     immediateVertices.clear();
     Batch batch{};
     if (assembleBatch(mode, input, hasNormal | hasColor | hasTexCoord, immediateVertices, batch))
-        drawBatch(batch, 0, immediateVertices);
+        drawBatch(batch, -1, immediateVertices);
 }
 
 void replay(const DisplayList& list, int depth) {
@@ -198,7 +198,7 @@ void replay(const DisplayList& list, int depth) {
             break;
         case Op::draw: {
             const Batch& batch = list.batches[c.u[0]];
-            drawBatch(batch, list.buffer, list.vertices);
+            drawBatch(batch, list.base, list.vertices);
             const BatchTail& tail = list.tails[c.u[0]];
             if (!tail.setsCurrent)
                 break;
@@ -523,14 +523,10 @@ void fglEndList() {
         setError(FGL_INVALID_OPERATION);
         return;
     }
+    // A replaced list's vertices stay in the shared buffer unused: lists are built once.
     if (!compiling->vertices.empty())
-        compiling->buffer = uploadStatic(compiling->vertices);
-    auto& slot = displayLists[compilingId];
-    if (slot && slot->buffer != 0) {
-        ensureGpu();
-        glDeleteBuffers(1, &slot->buffer);
-    }
-    slot = std::move(compiling);
+        compiling->base = storeListVertices(compiling->vertices);
+    displayLists[compilingId] = std::move(compiling);
     compiling.reset();
     compileAndExecute = false;
 }
