@@ -532,6 +532,10 @@ void fglEndList() {
 }
 
 void fglCallList(GLuint list) {
+    if (insideBegin) {
+        setError(FGL_INVALID_OPERATION);
+        return;
+    }
     if (compiling) {
         compiling->commands.push_back(makeCommand(Op::callList, {list}, {}));
         if (!compileAndExecute)
