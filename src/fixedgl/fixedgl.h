@@ -11,9 +11,11 @@
 // ES 3 context itself (natively: glutInitContextVersion(3, 3) with GLUT_CORE_PROFILE); the
 // layer sets itself up on its first drawing call in the current context. Natively link
 // OpenGL::GL (libGL exports the core entry points); under Emscripten link with
-// -sMAX_WEBGL_VERSION=2 -sMIN_WEBGL_VERSION=2 and without -sLEGACY_GL_EMULATION. CMake's
-// parade_fixedgl_variant() (src/fixedgl/CMakeLists.txt) builds a library a second time
-// against the layer.
+// -sMAX_WEBGL_VERSION=2 -sMIN_WEBGL_VERSION=2 and without -sLEGACY_GL_EMULATION (the layer
+// and the demo's rendering sources compile with em++ as they are). CMake's
+// parade_add_layer_builds() (src/fixedgl/CMakeLists.txt) builds the demo's rendering
+// libraries a second time against the layer, as parade_textures_fgl, parade_geometry_fgl,
+// parade_effects_fgl, parade_director_fgl and parade_shell_fgl.
 //
 // Covered:
 // - matrix stacks (modelview and projection, 32 deep): glMatrixMode, glLoadIdentity,
@@ -26,20 +28,27 @@
 //   and edge-flag arrays can be enabled and disabled but, having no pointer calls, are never
 //   read;
 // - display lists (glNewList with GL_COMPILE or GL_COMPILE_AND_EXECUTE, glEndList,
-//   glCallList, nested calls resolved when executed, 64 deep): geometry is uploaded once to a
-//   buffer of its own; vertices of a list take the normal, colour and texture coordinate
-//   current when the list runs unless the list set them first;
+//   glCallList, nested calls resolved when executed, 64 deep): geometry is uploaded once, to
+//   one buffer that all lists share; vertices of a list take the normal, colour and texture
+//   coordinate current when the list runs unless the list set them first (a vertex before
+//   the list's first glNormal in the same glBegin takes the normal current at glNewList,
+//   where GL 1.1 would take the one current when the list runs); vertices read
+//   from client arrays leave the current values as they were, as a classic implementation
+//   does; a replaced list's vertices stay in the shared buffer;
 // - glPushAttrib/glPopAttrib (16 deep) for the current, enable, lighting, fog, colour buffer,
 //   depth buffer, polygon, texture (binding and environment), transform, viewport, point and
 //   hint groups;
 // - one light, GL_LIGHT0 (position, ambient, diffuse, specular; no attenuation or spot), with
 //   the GL 1.1 lighting equation per vertex for a directional or positional light, one-sided,
 //   non-local viewer, global ambient 0.2; materials (ambient, diffuse, ambient-and-diffuse,
-//   specular, emission, shininess) for the front faces; GL_NORMALIZE;
+//   specular, emission, shininess) for the front faces (back-face materials are kept but not
+//   used); GL_NORMALIZE, with the normal matrix taken as the identity for a singular
+//   model-view matrix, as a classic implementation does;
 // - fog (linear, exp, exp2) on the eye-plane distance |z_eye| per fragment;
 // - 2D textures (glGenTextures, glBindTexture, glTexImage2D of RGB or RGBA bytes,
-//   glTexParameteri for filters and wrap) with GL_MODULATE; a texture without an image is not
-//   applied;
+//   glTexParameteri for nearest or linear filters and repeat or clamp-to-edge wrap) with
+//   GL_MODULATE; a texture without a complete image is not applied; an upload without pixels
+//   is black; texture parameters are not part of glPushAttrib;
 // - blending, depth test and function, face culling (back faces, counter-clockwise front),
 //   viewport, clear colour and clear, point size, hints (accepted, no effect);
 // - glPolygonMode: GL_FILL on the GPU; GL_LINE (edges) and GL_POINT (corners) for faces that
@@ -48,9 +57,15 @@
 // - glutSolidTorus, glutWireTorus and glutSolidSphere, built from the same parametrisation as
 //   the toolkit's (rings and sides of the torus, slices and stacks of the sphere).
 //
-// Drawn differently from a classic implementation: lines are one pixel wide without
-// smoothing whatever the hints say; wide points are square. See the native comparison test
-// (tests/gl/fixedgl_compare_test.cpp) for the measured differences.
+// Not recorded in display lists (they act at once, as the client-side calls do): texture
+// creation, upload and parameters, glGetError, glFinish, glReadPixels, glPixelStorei. Not
+// allowed between glBegin and glEnd: everything but the vertex attribute calls (GL 1.1 also
+// allows glMaterial and glCallList there; the layer reports GL_INVALID_OPERATION).
+//
+// Drawn differently from a classic implementation: lines are one pixel wide and never smooth
+// whatever the hints say; float arithmetic in another order can move an edge across a pixel
+// centre. The native comparison test (tests/gl/fixedgl_compare_test.cpp) holds every act frame
+// within 2 per channel of real GL apart from a few edge pixels.
 #pragma once
 
 #include <cstddef>

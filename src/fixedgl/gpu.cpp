@@ -20,24 +20,20 @@ layout(location = 0) in vec4 aPosition;
 layout(location = 1) in vec3 aNormal;
 layout(location = 2) in vec4 aColor;
 layout(location = 3) in vec2 aTexCoord;
-uniform mat4 uMvp;
-uniform mat4 uModelView;
-uniform mat3 uNormalMatrix;
+// Projection x model-view, model-view, and the normal matrix in the upper left of the third.
+uniform mat4 uMatrices[3];
+// Scene colour (emission + global ambient, alpha), light x material ambient, diffuse and
+// specular products, the light's eye position (w = 1) or unit direction (w = 0), and
+// (shininess, normalize, 0, 0).
+uniform vec4 uLight[6];
 uniform bool uLighting;
-uniform bool uNormalize;
-uniform vec4 uSceneColor;
-uniform vec3 uAmbientProduct;
-uniform vec3 uDiffuseProduct;
-uniform vec3 uSpecularProduct;
-uniform vec4 uLightVector; // eye position (w = 1) or unit direction (w = 0)
-uniform float uShininess;
 uniform float uPointSize;
 out vec4 vColor;
 out vec2 vTexCoord;
 out float vFogDistance;
 void main() {
-    gl_Position = uMvp * aPosition;
-    vec4 eye = uModelView * aPosition;
+    gl_Position = uMatrices[0] * aPosition;
+    vec4 eye = uMatrices[1] * aPosition;
     vFogDistance = abs(eye.z);
     vTexCoord = aTexCoord;
     gl_PointSize = uPointSize;
@@ -45,23 +41,24 @@ void main() {
         vColor = clamp(aColor, 0.0, 1.0);
         return;
     }
-    vec3 n = uNormalMatrix * aNormal;
-    if (uNormalize)
+    vec3 n = mat3(uMatrices[2]) * aNormal;
+    if (uLight[5].y != 0.0)
         n = n * inversesqrt(dot(n, n));
-    vec3 l = uLightVector.xyz;
-    if (uLightVector.w != 0.0) {
-        l = uLightVector.xyz - eye.xyz;
+    vec4 light = uLight[4];
+    vec3 l = light.xyz;
+    if (light.w != 0.0) {
+        l = light.xyz - eye.xyz;
         l = l * inversesqrt(dot(l, l));
     }
     float nDotL = dot(n, l);
-    vec3 color = uSceneColor.rgb + uAmbientProduct + max(nDotL, 0.0) * uDiffuseProduct;
+    vec3 color = uLight[0].rgb + uLight[1].rgb + max(nDotL, 0.0) * uLight[2].rgb;
     if (nDotL > 0.0) {
         vec3 h = normalize(l + vec3(0.0, 0.0, 1.0));
         float nDotH = max(dot(n, h), 0.0);
-        float power = uShininess == 0.0 ? 1.0 : pow(nDotH, uShininess);
-        color += power * uSpecularProduct;
+        float power = uLight[5].x == 0.0 ? 1.0 : pow(nDotH, uLight[5].x);
+        color += power * uLight[3].rgb;
     }
-    vColor = clamp(vec4(color, uSceneColor.a), 0.0, 1.0);
+    vColor = clamp(vec4(color, uLight[0].a), 0.0, 1.0);
 }
 )";
 
@@ -95,9 +92,7 @@ void main() {
 )";
 
 struct Uniforms {
-    GLint mvp, modelView, normalMatrix, lighting, normalize, sceneColor, ambientProduct,
-        diffuseProduct, specularProduct, lightVector, shininess, pointSize, texturing, texture,
-        fogMode, fogColor, fogParams;
+    GLint matrices, light, lighting, pointSize, texturing, texture, fogMode, fogColor, fogParams;
 };
 
 bool ready = false;
@@ -106,6 +101,10 @@ GLuint program = 0;
 GLuint vertexArray = 0;
 GLuint streamBuffer = 0;
 size_t streamCapacity = 0;
+// Every display list's vertices, in one buffer so that replaying lists never rebinds it.
+GLuint listBuffer = 0;
+std::vector<Vertex> listStore;
+bool listStoreSent = true;
 Uniforms u{};
 GLuint boundBuffer = ~0u;
 
@@ -128,6 +127,9 @@ struct SentUniforms {
     float fogParams[3] = {0, 0, 0};
     float pointSize = -1;
     unsigned enabledArrays = ~0u;
+    // The constant attribute values, valid for an attribute while its array is disabled.
+    CurrentGroup constants;
+    unsigned constantsValid = 0;
 } sent;
 
 // Texture names are the layer's own, handed out from 1 in order as a classic implementation
@@ -194,23 +196,8 @@ void setupProgram() {
     glDeleteShader(fs);
     glUseProgram(program);
     auto at = [](const char* name) { return glGetUniformLocation(program, name); };
-    u = {at("uMvp"),
-         at("uModelView"),
-         at("uNormalMatrix"),
-         at("uLighting"),
-         at("uNormalize"),
-         at("uSceneColor"),
-         at("uAmbientProduct"),
-         at("uDiffuseProduct"),
-         at("uSpecularProduct"),
-         at("uLightVector"),
-         at("uShininess"),
-         at("uPointSize"),
-         at("uTexturing"),
-         at("uTexture"),
-         at("uFogMode"),
-         at("uFogColor"),
-         at("uFogParams")};
+    u = {at("uMatrices"), at("uLight"),   at("uLighting"), at("uPointSize"), at("uTexturing"),
+         at("uTexture"),  at("uFogMode"), at("uFogColor"), at("uFogParams")};
     glUniform1i(u.texture, 0);
 }
 
@@ -239,12 +226,15 @@ void sendMatrices() {
     if (!matricesChanged)
         return;
     matricesChanged = false;
+    float matrices[48] = {};
     const Matrix mvp = multiply(projectionTop(), modelviewTop());
-    glUniformMatrix4fv(u.mvp, 1, GL_FALSE, mvp.m);
-    glUniformMatrix4fv(u.modelView, 1, GL_FALSE, modelviewTop().m);
+    std::memcpy(matrices, mvp.m, sizeof mvp.m);
+    std::memcpy(matrices + 16, modelviewTop().m, sizeof mvp.m);
     float normals[9];
     normalMatrix(modelviewTop(), normals);
-    glUniformMatrix3fv(u.normalMatrix, 1, GL_FALSE, normals);
+    for (int c = 0; c < 3; ++c)
+        std::memcpy(matrices + 32 + c * 4, normals + c * 3, 3 * sizeof(float));
+    glUniformMatrix4fv(u.matrices, 3, GL_FALSE, matrices);
 }
 
 void sendLighting() {
@@ -253,25 +243,19 @@ void sendLighting() {
     lightingChanged = false;
     const LightingGroup& l = state.lighting;
     const Material& m = l.front;
-    glUniform1i(u.normalize, state.transform.normalize ? 1 : 0);
-    float scene[4];
+    float packed[6][4] = {};
     for (int i = 0; i < 3; ++i)
-        scene[i] = m.emission[i] + 0.2f * m.ambient[i];
-    scene[3] = m.diffuse[3];
-    glUniform4fv(u.sceneColor, 1, scene);
-    float ambient[3] = {0, 0, 0}, diffuse[3] = {0, 0, 0}, specular[3] = {0, 0, 0};
+        packed[0][i] = m.emission[i] + 0.2f * m.ambient[i];
+    packed[0][3] = m.diffuse[3];
     if (l.light0) {
         for (int i = 0; i < 3; ++i) {
-            ambient[i] = l.lightAmbient[i] * m.ambient[i];
-            diffuse[i] = l.lightDiffuse[i] * m.diffuse[i];
-            specular[i] = l.lightSpecular[i] * m.specular[i];
+            packed[1][i] = l.lightAmbient[i] * m.ambient[i];
+            packed[2][i] = l.lightDiffuse[i] * m.diffuse[i];
+            packed[3][i] = l.lightSpecular[i] * m.specular[i];
         }
     }
-    glUniform3fv(u.ambientProduct, 1, ambient);
-    glUniform3fv(u.diffuseProduct, 1, diffuse);
-    glUniform3fv(u.specularProduct, 1, specular);
     const float* p = l.lightPosition;
-    float vector[4];
+    float* vector = packed[4];
     if (p[3] != 0.0f) {
         vector[0] = p[0] / p[3];
         vector[1] = p[1] / p[3];
@@ -285,8 +269,9 @@ void sendLighting() {
         vector[2] = p[2] * scale;
         vector[3] = 0.0f;
     }
-    glUniform4fv(u.lightVector, 1, vector);
-    glUniform1f(u.shininess, m.shininess);
+    packed[5][0] = m.shininess;
+    packed[5][1] = state.transform.normalize ? 1.0f : 0.0f;
+    glUniform4fv(u.light, 6, &packed[0][0]);
 }
 
 void sendOthers() {
@@ -331,6 +316,7 @@ void sendOthers() {
 void useAttributes(unsigned attributes) {
     if (sent.enabledArrays != attributes) {
         sent.enabledArrays = attributes;
+        sent.constantsValid = 0;
         const unsigned bits[3] = {hasNormal, hasColor, hasTexCoord};
         for (int i = 0; i < 3; ++i) {
             if (attributes & bits[i])
@@ -340,12 +326,25 @@ void useAttributes(unsigned attributes) {
         }
     }
     const CurrentGroup& c = state.current;
-    if (!(attributes & hasNormal))
+    CurrentGroup& k = sent.constants;
+    if (!(attributes & hasNormal) &&
+        (!(sent.constantsValid & hasNormal) || std::memcmp(k.normal, c.normal, sizeof k.normal))) {
         glVertexAttrib3f(1, c.normal[0], c.normal[1], c.normal[2]);
-    if (!(attributes & hasColor))
+        std::memcpy(k.normal, c.normal, sizeof k.normal);
+        sent.constantsValid |= hasNormal;
+    }
+    if (!(attributes & hasColor) &&
+        (!(sent.constantsValid & hasColor) || std::memcmp(k.color, c.color, sizeof k.color))) {
         glVertexAttrib4f(2, c.color[0], c.color[1], c.color[2], c.color[3]);
-    if (!(attributes & hasTexCoord))
+        std::memcpy(k.color, c.color, sizeof k.color);
+        sent.constantsValid |= hasColor;
+    }
+    if (!(attributes & hasTexCoord) && (!(sent.constantsValid & hasTexCoord) ||
+                                        std::memcmp(k.texCoord, c.texCoord, sizeof k.texCoord))) {
         glVertexAttrib2f(3, c.texCoord[0], c.texCoord[1]);
+        std::memcpy(k.texCoord, c.texCoord, sizeof k.texCoord);
+        sent.constantsValid |= hasTexCoord;
+    }
 }
 
 void drawFromStream(GLenum kind, const Vertex* vertices, int count) {
@@ -447,6 +446,7 @@ void ensureGpu() {
     glGenVertexArrays(1, &vertexArray);
     glBindVertexArray(vertexArray);
     glGenBuffers(1, &streamBuffer);
+    glGenBuffers(1, &listBuffer);
     glEnableVertexAttribArray(0);
 #if !defined(__EMSCRIPTEN__)
     if (!isEs)
@@ -490,18 +490,14 @@ void syncRealState() {
     }
 }
 
-GLuint uploadStatic(const std::vector<Vertex>& vertices) {
-    ensureGpu();
-    GLuint buffer = 0;
-    glGenBuffers(1, &buffer);
-    glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    boundBuffer = ~0u;
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(sizeof(Vertex) * vertices.size()),
-                 vertices.data(), GL_STATIC_DRAW);
-    return buffer;
+int storeListVertices(const std::vector<Vertex>& vertices) {
+    const auto base = static_cast<int>(listStore.size());
+    listStore.insert(listStore.end(), vertices.begin(), vertices.end());
+    listStoreSent = false;
+    return base;
 }
 
-void drawBatch(const Batch& batch, GLuint buffer, const std::vector<Vertex>& vertices) {
+void drawBatch(const Batch& batch, int base, const std::vector<Vertex>& vertices) {
     syncRealState();
     sendMatrices();
     sendLighting();
@@ -513,13 +509,18 @@ void drawBatch(const Batch& batch, GLuint buffer, const std::vector<Vertex>& ver
         drawPolygonModes(batch, vertices);
         return;
     }
-    if (buffer == 0) {
+    if (base < 0) {
         drawFromStream(primitive(batch.kind), &vertices[static_cast<size_t>(batch.first)],
                        batch.count);
         return;
     }
-    bindVertexBuffer(buffer);
-    glDrawArrays(primitive(batch.kind), batch.first, batch.count);
+    bindVertexBuffer(listBuffer);
+    if (!listStoreSent) {
+        listStoreSent = true;
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(sizeof(Vertex) * listStore.size()),
+                     listStore.data(), GL_STATIC_DRAW);
+    }
+    glDrawArrays(primitive(batch.kind), base + batch.first, batch.count);
 }
 
 bool textureHasImage(GLuint name) {

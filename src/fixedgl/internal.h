@@ -172,6 +172,7 @@ struct Batch {
 
 // What a batch leaves as the current attributes when it runs (the last vertex's values).
 struct BatchTail {
+    bool setsCurrent;
     float normal[3];
     float color[4];
     float texCoord[2];
@@ -189,10 +190,12 @@ void ensureGpu();
 // Brings the real context's fixed state (blend, depth, culling, viewport, clear colour) in
 // line with the layer's.
 void syncRealState();
-// Creates a static buffer for a display list's vertices; returns its name.
-GLuint uploadStatic(const std::vector<Vertex>& vertices);
-// Draws a batch whose vertices are in `buffer` (0: the stream buffer, filled from `vertices`).
-void drawBatch(const Batch& batch, GLuint buffer, const std::vector<Vertex>& vertices);
+// Appends a display list's vertices to the one static buffer that all lists share (sent to the
+// GPU before the next draw); returns where they begin.
+int storeListVertices(const std::vector<Vertex>& vertices);
+// Draws a batch of `vertices`: those of a list stored at `base`, or (base < 0) sent through the
+// stream buffer.
+void drawBatch(const Batch& batch, int base, const std::vector<Vertex>& vertices);
 
 // Real GL texture bookkeeping: whether a name holds an image.
 bool textureHasImage(GLuint name);

@@ -20,7 +20,7 @@ struct DisplayList {
     std::vector<Vertex> vertices;
     std::vector<Batch> batches;
     std::vector<BatchTail> tails;
-    GLuint buffer = 0;
+    int base = -1; // where the vertices begin in the shared list buffer
 };
 
 std::unordered_map<GLuint, std::unique_ptr<DisplayList>> displayLists;
@@ -85,13 +85,17 @@ void addPolygon(Batch& batch, std::initializer_list<int> corners) {
 
 void executeList(GLuint id, int depth);
 
-// Stores or draws one finished batch of `input` vertices.
-void finishBatch(GLenum mode, const std::vector<Vertex>& input, unsigned attributes) {
+// Stores or draws one finished batch of `input` vertices. Vertices read from client arrays
+// leave the current attributes as they were (a classic implementation keeps them so, from a
+// list too); glNormal and its kind between glBegin and glEnd set them.
+void finishBatch(GLenum mode, const std::vector<Vertex>& input, unsigned attributes,
+                 bool fromArrays) {
     if (compiling) {
         Batch batch{};
         if (!assembleBatch(mode, input, attributes, compiling->vertices, batch))
             return;
         BatchTail tail{};
+        tail.setsCurrent = !fromArrays;
         const Vertex& last = input.back();
         std::memcpy(tail.normal, last.normal, sizeof tail.normal);
         std::memcpy(tail.color, last.color, sizeof tail.color);
@@ -107,12 +111,7 @@ void finishBatch(GLenum mode, const std::vector<Vertex>& input, unsigned attribu
     immediateVertices.clear();
     Batch batch{};
     if (assembleBatch(mode, input, hasNormal | hasColor | hasTexCoord, immediateVertices, batch))
-        drawBatch(batch, 0, immediateVertices);
-    if (!compiling) {
-        // After client arrays the current normal is the last one read.
-        if (attributes & hasNormal)
-            std::memcpy(state.current.normal, input.back().normal, sizeof state.current.normal);
-    }
+        drawBatch(batch, -1, immediateVertices);
 }
 
 void replay(const DisplayList& list, int depth) {
@@ -199,8 +198,10 @@ void replay(const DisplayList& list, int depth) {
             break;
         case Op::draw: {
             const Batch& batch = list.batches[c.u[0]];
-            drawBatch(batch, list.buffer, list.vertices);
+            drawBatch(batch, list.base, list.vertices);
             const BatchTail& tail = list.tails[c.u[0]];
+            if (!tail.setsCurrent)
+                break;
             if (batch.attributes & hasNormal)
                 std::memcpy(state.current.normal, tail.normal, sizeof tail.normal);
             if (batch.attributes & hasColor)
@@ -264,6 +265,10 @@ bool recordCall(Op op, std::initializer_list<GLuint> u, std::initializer_list<fl
         return true;
     compiling->commands.push_back(makeCommand(op, u, f));
     return compileAndExecute;
+}
+
+bool insideBeginEnd() {
+    return insideBegin;
 }
 
 void noteNormal(float x, float y, float z) {
@@ -443,7 +448,7 @@ void fglEnd() {
     }
     insideBegin = false;
     if (!pending.empty())
-        finishBatch(beginMode, pending, pendingAttributes);
+        finishBatch(beginMode, pending, pendingAttributes, false);
 }
 
 void fglVertex2f(GLfloat x, GLfloat y) {
@@ -472,7 +477,9 @@ void fglDrawElements(GLenum mode, GLsizei count, GLenum type, const GLvoid* indi
     }
     if (!client.vertex.enabled || client.vertex.pointer == nullptr || count == 0)
         return;
-    // The arrays are read now, as glArrayElement would between glBegin and glEnd.
+    // The arrays are read now, as glArrayElement would between glBegin and glEnd; outside a
+    // list the current attributes are put back afterwards.
+    const CurrentGroup saved = state.current;
     insideBegin = true;
     pending.clear();
     pendingAttributes = compiling ? listSet : 0u;
@@ -487,10 +494,8 @@ void fglDrawElements(GLenum mode, GLsizei count, GLenum type, const GLvoid* indi
         readArrays(index);
     }
     insideBegin = false;
-    unsigned attributes = pendingAttributes;
-    if (!compiling && client.normal.enabled)
-        attributes |= hasNormal;
-    finishBatch(mode, pending, attributes);
+    state.current = saved;
+    finishBatch(mode, pending, pendingAttributes, true);
 }
 
 void fglNewList(GLuint list, GLenum mode) {
@@ -518,19 +523,19 @@ void fglEndList() {
         setError(FGL_INVALID_OPERATION);
         return;
     }
+    // A replaced list's vertices stay in the shared buffer unused: lists are built once.
     if (!compiling->vertices.empty())
-        compiling->buffer = uploadStatic(compiling->vertices);
-    auto& slot = displayLists[compilingId];
-    if (slot && slot->buffer != 0) {
-        ensureGpu();
-        glDeleteBuffers(1, &slot->buffer);
-    }
-    slot = std::move(compiling);
+        compiling->base = storeListVertices(compiling->vertices);
+    displayLists[compilingId] = std::move(compiling);
     compiling.reset();
     compileAndExecute = false;
 }
 
 void fglCallList(GLuint list) {
+    if (insideBegin) {
+        setError(FGL_INVALID_OPERATION);
+        return;
+    }
     if (compiling) {
         compiling->commands.push_back(makeCommand(Op::callList, {list}, {}));
         if (!compileAndExecute)

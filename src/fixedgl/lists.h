@@ -52,6 +52,9 @@ struct Command {
 // call is not allowed between glBegin and glEnd.
 bool recordCall(Op op, std::initializer_list<GLuint> u, std::initializer_list<float> f = {});
 
+// True between glBegin and glEnd.
+bool insideBeginEnd();
+
 void noteNormal(float x, float y, float z);
 void noteColor(float r, float g, float b, float a);
 void noteTexCoord(float s, float t);

@@ -1,6 +1,7 @@
 // The toolkit's torus and sphere, rebuilt on the layer: the same parametrisation (angles from
 // tables of sines and cosines, vertices and normals rounded to float) and the same strips and
-// loops, drawn through the layer's own glBegin/glEnd so that display lists record them.
+// loops, drawn as the toolkit does through vertex and normal arrays (so that a list records
+// them, and the current normal is left alone), which are disabled afterwards.
 #include "internal.h"
 
 #include <cmath>
@@ -42,11 +43,21 @@ struct Mesh {
     std::vector<float> vertices, normals;
 };
 
-void emit(const Mesh& mesh, int index) {
-    const float* n = &mesh.normals[static_cast<size_t>(index) * 3];
-    const float* v = &mesh.vertices[static_cast<size_t>(index) * 3];
-    fglNormal3f(n[0], n[1], n[2]);
-    fglVertex3f(v[0], v[1], v[2]);
+// Draws runs of `length` indices each through the arrays of `mesh`.
+void drawRuns(const Mesh& mesh, GLenum mode, const std::vector<GLushort>& indices, int length) {
+    fglEnableClientState(FGL_VERTEX_ARRAY);
+    fglEnableClientState(FGL_NORMAL_ARRAY);
+    fglVertexPointer(3, FGL_FLOAT, 0, mesh.vertices.data());
+    fglNormalPointer(FGL_FLOAT, 0, mesh.normals.data());
+    for (size_t first = 0; first + static_cast<size_t>(length) <= indices.size();
+         first += static_cast<size_t>(length))
+        fglDrawElements(mode, length, FGL_UNSIGNED_SHORT, &indices[first]);
+    fglDisableClientState(FGL_VERTEX_ARRAY);
+    fglDisableClientState(FGL_NORMAL_ARRAY);
+}
+
+GLushort index(int i) {
+    return static_cast<GLushort>(i);
 }
 
 // Vertex (ring j, side i) at j * sides + i.
@@ -82,16 +93,16 @@ void fglutSolidTorus(GLdouble innerRadius, GLdouble outerRadius, GLint sides, GL
         return;
     const Mesh mesh = torusMesh(innerRadius, outerRadius, sides, rings);
     // One strip per side, around all rings and back to the first.
+    std::vector<GLushort> strips;
     for (int i = 0; i < sides; ++i) {
         const int next = i == sides - 1 ? -i : 1;
-        fglBegin(FGL_TRIANGLE_STRIP);
         for (int j = 0; j <= rings; ++j) {
             const int offset = (j % rings) * sides + i;
-            emit(mesh, offset);
-            emit(mesh, offset + next);
+            strips.push_back(index(offset));
+            strips.push_back(index(offset + next));
         }
-        fglEnd();
     }
+    drawRuns(mesh, FGL_TRIANGLE_STRIP, strips, (rings + 1) * 2);
 }
 
 void fglutWireTorus(GLdouble innerRadius, GLdouble outerRadius, GLint sides, GLint rings) {
@@ -99,18 +110,17 @@ void fglutWireTorus(GLdouble innerRadius, GLdouble outerRadius, GLint sides, GLi
         return;
     const Mesh mesh = torusMesh(innerRadius, outerRadius, sides, rings);
     // A loop around the tube at every ring, then a loop around the ring at every side.
+    std::vector<GLushort> aroundTube, aroundRing;
     for (int j = 0; j < rings; ++j) {
-        fglBegin(FGL_LINE_LOOP);
         for (int i = 0; i < sides; ++i)
-            emit(mesh, j * sides + i);
-        fglEnd();
+            aroundTube.push_back(index(j * sides + i));
     }
     for (int i = 0; i < sides; ++i) {
-        fglBegin(FGL_LINE_LOOP);
         for (int j = 0; j < rings; ++j)
-            emit(mesh, j * sides + i);
-        fglEnd();
+            aroundRing.push_back(index(j * sides + i));
     }
+    drawRuns(mesh, FGL_LINE_LOOP, aroundTube, sides);
+    drawRuns(mesh, FGL_LINE_LOOP, aroundRing, rings);
 }
 
 void fglutSolidSphere(GLdouble radius, GLint slices, GLint stacks) {
@@ -140,28 +150,24 @@ void fglutSolidSphere(GLdouble radius, GLint slices, GLint stacks) {
     add(0.0, 0.0, -1.0);
     const int last = slices * (stacks - 1) + 1;
     // Every stack is one strip: the top and bottom ones fan out from their pole.
-    fglBegin(FGL_TRIANGLE_STRIP);
+    std::vector<GLushort> strips;
     for (int j = 0; j <= slices; ++j) {
-        emit(mesh, j % slices + 1);
-        emit(mesh, 0);
+        strips.push_back(index(j % slices + 1));
+        strips.push_back(0);
     }
-    fglEnd();
     for (int i = 0; i < stacks - 2; ++i) {
         const int offset = 1 + i * slices;
-        fglBegin(FGL_TRIANGLE_STRIP);
         for (int j = 0; j <= slices; ++j) {
-            emit(mesh, offset + j % slices + slices);
-            emit(mesh, offset + j % slices);
+            strips.push_back(index(offset + j % slices + slices));
+            strips.push_back(index(offset + j % slices));
         }
-        fglEnd();
     }
     const int offset = 1 + (stacks - 2) * slices;
-    fglBegin(FGL_TRIANGLE_STRIP);
     for (int j = 0; j <= slices; ++j) {
-        emit(mesh, last);
-        emit(mesh, offset + j % slices);
+        strips.push_back(index(last));
+        strips.push_back(index(offset + j % slices));
     }
-    fglEnd();
+    drawRuns(mesh, FGL_TRIANGLE_STRIP, strips, (slices + 1) * 2);
 }
 
 } // extern "C"

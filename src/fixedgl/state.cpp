@@ -654,6 +654,11 @@ void fglClearColor(GLclampf red, GLclampf green, GLclampf blue, GLclampf alpha) 
 }
 
 GLenum fglGetError() {
+    // Between glBegin and glEnd the query itself is the error, and answers nothing.
+    if (insideBeginEnd()) {
+        setError(FGL_INVALID_OPERATION);
+        return FGL_NO_ERROR;
+    }
     if (pendingError != FGL_NO_ERROR) {
         const GLenum error = pendingError;
         pendingError = FGL_NO_ERROR;

@@ -1,16 +1,17 @@
 // The fixed-function layer against real GL 1.1 (Mesa): the same scenes (the 26 act frames, the
-// resident shapes and meshes, polygon line and point modes) rendered by the renderer built on
-// each, on the default pictures, compared pixel by pixel.
+// resident shapes and meshes, polygon line and point modes, every primitive type and the list
+// and attribute cases the acts do not reach) rendered by the renderer built on each, on the
+// default pictures, compared pixel by pixel; and the error codes of a row of wrong calls.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -20,9 +21,9 @@ constexpr int width = 640;
 constexpr int height = 480;
 
 struct Difference {
-    int maximum = 0;       // largest per-channel difference
-    long beyondBound = 0;  // pixels with a channel differing by more than the bound
-    long lit = 0;          // pixels lit in the real-GL frame
+    int maximum = 0;      // largest per-channel difference
+    long beyondBound = 0; // pixels with a channel differing by more than the bound
+    long lit = 0;         // pixels lit in the real-GL frame
 };
 
 std::vector<unsigned char> readFrame(const fs::path& path) {
@@ -54,10 +55,10 @@ void writeComparison(const fs::path& path, const std::vector<unsigned char>& gl,
             for (int x = 0; x < width; ++x) {
                 const size_t p = (static_cast<size_t>(y) * width + x) * 4;
                 for (size_t c = 0; c < 3; ++c) {
-                    const int value = part == 0   ? gl[p + c]
-                                      : part == 1 ? layer[p + c]
-                                                  : std::min(255, 8 * std::abs(gl[p + c] -
-                                                                               layer[p + c]));
+                    const int value = part == 0 ? gl[p + c]
+                                      : part == 1
+                                          ? layer[p + c]
+                                          : std::min(255, 8 * std::abs(gl[p + c] - layer[p + c]));
                     out.put(static_cast<char>(value));
                 }
             }
@@ -70,17 +71,17 @@ int run(const std::string& command) {
 }
 
 class FixedGlCompare : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         root = fs::temp_directory_path() / ("fixedgl-compare-" + std::to_string(getpid()));
         fs::create_directories(root / "data" / "deita");
         const std::string quiet = " >/dev/null";
-        paintStatus = run(std::string(PARADE_PAINT) + " " + (root / "data" / "deita").string() +
-                          quiet);
+        paintStatus =
+            run(std::string(PARADE_PAINT) + " " + (root / "data" / "deita").string() + quiet);
         glStatus = run(std::string(FIXEDGL_FRAMES_GL) + " " + (root / "data").string() + " " +
                        (root / "gl").string());
-        layerStatus = run(std::string(FIXEDGL_FRAMES_LAYER) + " " + (root / "data").string() +
-                          " " + (root / "layer").string());
+        layerStatus = run(std::string(FIXEDGL_FRAMES_LAYER) + " " + (root / "data").string() + " " +
+                          (root / "layer").string());
     }
     static void TearDownTestSuite() {
         if (std::getenv("FIXEDGL_KEEP") == nullptr)
@@ -94,24 +95,21 @@ int FixedGlCompare::paintStatus = -1;
 int FixedGlCompare::glStatus = -1;
 int FixedGlCompare::layerStatus = -1;
 
-// The bound and the number of pixels allowed beyond it, per scene. The two renderers share
-// Mesa's rasteriser, so what differs comes from float arithmetic done in another order:
-// positions that move an edge across a pixel centre, lighting and fog a step of rounding
-// apart. A channel may differ by more than the bound only on such edge pixels.
-struct Tolerance {
-    const char* scene;
-    int bound;
-    long beyondBound;
-};
+// The two renderers share Mesa's rasteriser; what differs is float arithmetic done in another
+// order (the layer's shader against the fixed-function program, its matrix products), which
+// moves a lit value by at most one step and, rarely, a triangle edge across a pixel centre.
+// Measured: every scene within 1 per channel except 0 to 4 edge pixels a frame (acts 4, 8
+// and 13), where a thin additive sliver covers one pixel more or less (up to 107 apart). The
+// bound allows that and no more: a wrong matrix, light, fog, blend or texture state moves
+// thousands of pixels by far more.
+constexpr int channelBound = 2;
+constexpr long edgePixelsAllowed = 16;
 
-const Tolerance tolerances[] = {
-    {"act00", 2, 200}, {"act01", 2, 200}, {"act02", 2, 200}, {"act03", 2, 200},
-    {"act04", 2, 200}, {"act05", 2, 200}, {"act06", 2, 200}, {"act07", 2, 200},
-    {"act08", 2, 200}, {"act09", 2, 200}, {"act10", 2, 200}, {"act11", 2, 200},
-    {"act12", 2, 200}, {"act13", 2, 200}, {"act14", 2, 200}, {"act15", 2, 200},
-    {"act16", 2, 200}, {"act17", 2, 200}, {"act18", 2, 200}, {"act19", 2, 200},
-    {"act20", 2, 200}, {"act21", 2, 200}, {"act22", 2, 200}, {"act23", 2, 200},
-    {"act30", 2, 200}, {"act32", 2, 200}, {"resident", 2, 200}, {"polygonmodes", 2, 200},
+const char* const scenes[] = {
+    "act00", "act01", "act02",    "act03",        "act04",      "act05", "act06", "act07",
+    "act08", "act09", "act10",    "act11",        "act12",      "act13", "act14", "act15",
+    "act16", "act17", "act18",    "act19",        "act20",      "act21", "act22", "act23",
+    "act30", "act32", "resident", "polygonmodes", "primitives",
 };
 
 TEST_F(FixedGlCompare, EveryScene) {
@@ -119,19 +117,34 @@ TEST_F(FixedGlCompare, EveryScene) {
     ASSERT_EQ(glStatus, 0);
     ASSERT_EQ(layerStatus, 0);
     std::printf("scene          max   beyond   lit pixels\n");
-    for (const Tolerance& t : tolerances) {
-        const std::string file = std::string(t.scene) + ".rgba";
+    for (const char* scene : scenes) {
+        const std::string file = std::string(scene) + ".rgba";
         const auto gl = readFrame(root / "gl" / file);
         const auto layer = readFrame(root / "layer" / file);
-        ASSERT_EQ(gl.size(), static_cast<size_t>(width) * height * 4) << t.scene;
-        ASSERT_EQ(layer.size(), gl.size()) << t.scene;
-        const Difference d = compare(gl, layer, t.bound);
-        std::printf("%-12s %5d %8ld %12ld\n", t.scene, d.maximum, d.beyondBound, d.lit);
+        ASSERT_EQ(gl.size(), static_cast<size_t>(width) * height * 4) << scene;
+        ASSERT_EQ(layer.size(), gl.size()) << scene;
+        const Difference d = compare(gl, layer, channelBound);
+        std::printf("%-12s %5d %8ld %12ld\n", scene, d.maximum, d.beyondBound, d.lit);
         // A scene that shows nothing would compare equal whatever the layer does.
-        EXPECT_GT(d.lit, 1000) << t.scene;
-        EXPECT_LE(d.beyondBound, t.beyondBound) << t.scene << ": max difference " << d.maximum;
+        EXPECT_GT(d.lit, 1000) << scene;
+        EXPECT_LE(d.beyondBound, edgePixelsAllowed) << scene << ": max difference " << d.maximum;
         if (std::getenv("FIXEDGL_KEEP") != nullptr)
-            writeComparison(root / (std::string(t.scene) + ".ppm"), gl, layer);
+            writeComparison(root / (std::string(scene) + ".ppm"), gl, layer);
     }
+}
+
+// Errors are reported with the same codes, in the same places, as real GL reports them.
+TEST_F(FixedGlCompare, ErrorCodes) {
+    ASSERT_EQ(glStatus, 0);
+    ASSERT_EQ(layerStatus, 0);
+    std::ifstream gl(root / "gl" / "errors.txt"), layer(root / "layer" / "errors.txt");
+    std::string glLine, layerLine;
+    int lines = 0;
+    while (std::getline(gl, glLine)) {
+        ASSERT_TRUE(std::getline(layer, layerLine)) << "layer stopped before: " << glLine;
+        EXPECT_EQ(layerLine, glLine);
+        ++lines;
+    }
+    EXPECT_GT(lines, 10);
 }
 } // namespace
