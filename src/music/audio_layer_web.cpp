@@ -69,12 +69,8 @@ void fireSyncs(const Strike& strike) {
     }
 }
 
-// Before every frame: fire the strikes heard since the previous frame, in order.
-void fireHeardStrikes() {
-    if (!playing)
-        return;
+void fireStrikesUpTo(int64_t upTo) {
     const int64_t songFrames = static_cast<int64_t>(song.pcm.size() / 2);
-    heardFrame = static_cast<int64_t>((webHeardSeconds() - songStart) * deviceRate);
     while (!song.strikes.empty()) {
         if (nextStrike == song.strikes.size()) {
             if (!moduleLoops || songFrames == 0)
@@ -83,12 +79,24 @@ void fireHeardStrikes() {
             lapStartFrame += songFrames;
         }
         const int64_t at = lapStartFrame + song.strikes[nextStrike].samplePosition;
-        if (at > heardFrame)
+        if (at > upTo)
             return;
         webHoldCounterAt(songStart + static_cast<double>(at) / deviceRate);
         fireSyncs(song.strikes[nextStrike++]);
         webReleaseCounter();
     }
+}
+
+// Before every frame and between frames: fire the strikes heard since the previous check, in
+// order, each with the counter held at its moment; then the counter stays at this check's
+// time until the next one, so no reading in between passes a strike that has not fired.
+void fireHeardStrikes() {
+    if (!playing)
+        return;
+    const double heard = webHeardSeconds();
+    heardFrame = static_cast<int64_t>((heard - songStart) * deviceRate);
+    fireStrikesUpTo(heardFrame);
+    webFreezeCounterAt(heard);
 }
 
 bool readFile(const char* path, uint64_t offset, uint64_t length, std::vector<char>& bytes) {
@@ -207,6 +215,8 @@ bool audioPlayModule(uint32_t music, int order) {
     nextStrike = 0;
     lapStartFrame = 0;
     heardFrame = 0;
+    // Until the first check the clock waits at the song's first heard frame.
+    webFreezeCounterAt(songStart);
     webBeforeEachFrame(fireHeardStrikes);
     return succeed();
 }
@@ -238,6 +248,7 @@ int audioErrorCode() {
 
 void audioRelease() {
     webBeforeEachFrame(nullptr);
+    webThawCounter();
     webStopMusic();
     playing = false;
     deviceOpen = false;

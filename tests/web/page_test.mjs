@@ -415,10 +415,11 @@ const syncInstruments = [10, 6, 7, 8, 9, 16, 14, 15, 4, 5, 13, 3, 2];
 
 // While the music plays, every SyncPoint's stamp is the demo time at which its instrument's
 // last strike was heard (seconds x 125/960), not the time of the frame that fired it: the
-// stamps agree with the desktop's offline strike list up to one common offset (when the demo
-// clock's first reading came) of a few milliseconds at most.
+// stamps agree with the desktop's offline strike list within float rounding: the clock reads 0
+// at the song's first heard frame. A stamp taken at the frame that fired it would be late by
+// up to a frame (SwiftShader draws a frame in 100 ms or more).
 async function syncsOnHeardNotes(page) {
-  await waitFor(page, 'Module._webStrikesFiredUpTo() >= 4', 60000);
+  await waitFor(page, 'Module._webStrikesFiredUpTo() >= 6', 60000);
   const probe = JSON.parse(await page.evaluate(
     'JSON.stringify({ upTo: Module._webStrikesFiredUpTo(), stamps: [...Array(13).keys()].map((i) => Module._webSyncStamp(i)) })'));
   const strikes = execFileSync(args.syncs, ['--tsv', join(args.data, 'mod2.it')], { encoding: 'utf8' })
@@ -436,7 +437,7 @@ async function syncsOnHeardNotes(page) {
   offsets.sort((a, b) => a - b);
   const median = offsets[Math.floor(offsets.length / 2)];
   const spread = offsets.length ? offsets[offsets.length - 1] - offsets[0] : Infinity;
-  check(offsets.length >= 2 && unstruck === 0 && spread <= 1e-3 && Math.abs(median) <= 0.02,
+  check(offsets.length >= 2 && unstruck === 0 && spread <= 1e-3 && Math.abs(median) <= 1e-3,
         `syncs stamp the heard notes: ${offsets.length} SyncPoints struck by ${probe.upTo.toFixed(2)} s, ` +
         `stamps within ${spread.toExponential(1)} units of each other, common offset ${median.toExponential(1)} units`);
 }

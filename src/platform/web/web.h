@@ -10,11 +10,15 @@
 // never going back. Without Web Audio, the page's own clock.
 double webHeardSeconds();
 
-// The performance counter in nanoseconds of webHeardSeconds(), never going back; while held,
-// it reads the held time instead (so a sync stamps the moment its strike is heard).
+// The performance counter in nanoseconds of webHeardSeconds(), never going back. While held,
+// it reads the held time (so a sync stamps the moment its strike is heard); while frozen, the
+// time it was frozen at (so reads between two strike checks never pass a strike not yet
+// fired, which would make its stamp late).
 int64_t webCounterTicks();
 void webHoldCounterAt(double heardSeconds);
 void webReleaseCounter();
+void webFreezeCounterAt(double heardSeconds);
+void webThawCounter();
 
 // Plays `frames` interleaved 16-bit stereo frames at `rate` Hz as one Web Audio buffer, again
 // and again when `loop`. Returns the heard-clock time of its first frame (a moment from now
@@ -28,7 +32,8 @@ void webSetMusicVolume(int volume);
 // none plays.
 void webStopMusic();
 
-// Calls `hook` before every frame the browser draws (nullptr: no hook).
+// Calls `hook` before every frame the browser draws and every 10 ms between frames (nullptr:
+// no hook).
 void webBeforeEachFrame(void (*hook)());
 
 // A full-screen-capable page reports problems it should show: `message` appears over the

@@ -12,6 +12,8 @@
 namespace {
 bool counterHeld = false;
 int64_t heldTicks = 0;
+bool counterFrozen = false;
+int64_t frozenTicks = 0;
 int64_t lastTicks = 0;
 void (*frameHook)() = nullptr;
 
@@ -97,6 +99,10 @@ EM_JS(void, jsStopMusic, (), {
 
 EM_JS(void, jsSetFrameHook, (int on), {
     Module.preMainLoop = on ? function() { Module._webBeforeFrame(); } : undefined;
+    // Between frames too, so strikes are taken while the pictures are paused.
+    if (Module.paradeHookTimer)
+        clearInterval(Module.paradeHookTimer);
+    Module.paradeHookTimer = on ? setInterval(function() { Module._webBeforeFrame(); }, 10) : 0;
 });
 
 EM_JS(void, jsShowMessage, (const char* message), {
@@ -110,7 +116,9 @@ double webHeardSeconds() {
 }
 
 int64_t webCounterTicks() {
-    const int64_t ticks = counterHeld ? heldTicks : ticksOf(jsHeardSeconds());
+    int64_t ticks = heldTicks;
+    if (!counterHeld)
+        ticks = counterFrozen ? frozenTicks : ticksOf(jsHeardSeconds());
     lastTicks = std::max(lastTicks, ticks);
     return lastTicks;
 }
@@ -122,6 +130,15 @@ void webHoldCounterAt(double heardSeconds) {
 
 void webReleaseCounter() {
     counterHeld = false;
+}
+
+void webFreezeCounterAt(double heardSeconds) {
+    counterFrozen = true;
+    frozenTicks = ticksOf(heardSeconds);
+}
+
+void webThawCounter() {
+    counterFrozen = false;
 }
 
 double webPlayMusic(const int16_t* samples, int64_t frames, int rate, bool loop) {
