@@ -3,7 +3,7 @@
 // CASE "stills": the page draws stills at chosen demo times that match the desktop capture
 // within a tolerance, and reports the same strike count as the desktop offline render.
 // CASE "show": a key starts the show with its music; the first frame's time after load is
-// printed; the syncs stamp the moments the strikes are heard; the right-button menu offers the desktop's entries and its "Quit" ends the show.
+// printed; the syncs stamp the moments the strikes are heard; the band keeps its shape; the right-button menu offers the desktop's entries and its "Quit" ends the show.
 // CASE "missing-module": without mod2.it the page shows a message that says so, and with a
 // mod2.it that is no module the program's error.
 // Serves the site itself on 127.0.0.1; prints one line per check and "N passed, N failed".
@@ -445,6 +445,29 @@ async function syncsOnHeardNotes(page) {
         `stamps within ${spread.toExponential(1)} units of each other, common offset ${median.toExponential(1)} units`);
 }
 
+// On a page of 1000x400 the band is the largest of 640:270 shape that fits, 948x400, centred:
+// black columns at both sides, the picture between them.
+async function bandKeepsItsShape(page) {
+  await page.send('Emulation.setDeviceMetricsOverride', { width: 1000, height: 400, deviceScaleFactor: 1, mobile: false });
+  await page.evaluate('new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(() => setTimeout(resolve, 500))))');
+  const { data } = await page.send('Page.captureScreenshot', { format: 'png' });
+  await page.send('Emulation.clearDeviceMetricsOverride');
+  const shot = decodePng(Buffer.from(data, 'base64'));
+  const column = (x) => {
+    let lit = 0;
+    for (let y = 0; y < shot.height - 60; y++) {
+      const i = (y * shot.width + x) * 3;
+      if (shot.rgb[i] + shot.rgb[i + 1] + shot.rgb[i + 2] > 24)
+        lit++;
+    }
+    return lit;
+  };
+  const sides = [0, 12, 25, 974, 987, 999].map(column);
+  const inside = [26, 200, 500, 800, 973].map(column);
+  check(shot.width === 1000 && sides.every((lit) => lit === 0) && inside.filter((lit) => lit > 0).length >= 4,
+        `the band keeps its shape on a 1000x400 page: lit pixels in side columns ${sides.join(' ')}, inside ${inside.join(' ')}`);
+}
+
 async function show(base, browser) {
   const page = await openPage(browser, `${base}/`);
   const ready = await waitFor(page, 'window.paradeStatus && window.paradeStatus.state === "ready"', 60000);
@@ -462,6 +485,7 @@ async function show(base, browser) {
   const sound = await page.evaluate('Module.paradeAudioContext ? Module.paradeAudioContext.state + (Module.paradeMusic ? " with music" : "") : "none"');
   check(sound === 'running with music', `the music plays through Web Audio (${sound})`);
   await syncsOnHeardNotes(page);
+  await bandKeepsItsShape(page);
   await page.send('Input.dispatchMouseEvent', { type: 'mousePressed', x: 300, y: 200, button: 'right', clickCount: 1 });
   await page.send('Input.dispatchMouseEvent', { type: 'mouseReleased', x: 300, y: 200, button: 'right', clickCount: 1 });
   const entries = await waitFor(page,
