@@ -3,7 +3,8 @@
 // CASE "stills": the page draws stills at chosen demo times that match the desktop capture
 // within a tolerance, and reports the same strike count as the desktop offline render.
 // CASE "show": a key starts the show with its music; the first frame's time after load is
-// printed; the syncs stamp the moments the strikes are heard; the band keeps its shape; the right-button menu offers the desktop's entries and its "Quit" ends the show.
+// printed; the syncs stamp the moments the strikes are heard; the band keeps its shape; key q
+// speeds the pictures to the end of the show; the right-button menu offers the desktop's entries and its "Quit" ends the show.
 // CASE "missing-module": without mod2.it the page shows a message that says so, and with a
 // mod2.it that is no module the program's error.
 // Serves the site itself on 127.0.0.1; prints one line per check and "N passed, N failed".
@@ -494,9 +495,21 @@ async function show(base, browser) {
   await page.evaluate('[...document.querySelectorAll("#menu li")].find((li) => li.textContent === "Quit").click(), true');
   const over = await waitFor(page, 'window.paradeStatus.state === "over"', 20000);
   check(over, 'the menu\'s "Quit" ends the show with "The show is over."');
+  await page.close();
+
+  // Key q speeds the pictures up (exp(0.025) a press); at about 150 times the music's pace the
+  // show reaches its end in a second or two and ends by itself.
+  const fast = await openPage(browser, `${base}/`);
+  await waitFor(fast, 'window.paradeStatus && window.paradeStatus.state === "ready"', 60000);
+  await fast.evaluate('document.getElementById("start").click(), true');
+  await waitFor(fast, 'window.paradeStatus.firstFrameMs > 0', 120000);
+  for (let i = 0; i < 200; i++)
+    await fast.send('Input.dispatchKeyEvent', { type: 'keyDown', key: 'q', code: 'KeyQ', windowsVirtualKeyCode: 81, text: 'q' });
+  const ended = await waitFor(fast, 'window.paradeStatus.state === "over"', 60000);
+  check(ended, 'key q runs the pictures faster until the show ends by itself');
+  await fast.close();
   if (failed > 0)
     console.log('page console:\n  ' + browser.consoleLines.slice(-15).join('\n  '));
-  await page.close();
 }
 
 const cases = { 'stills': stills, 'show': show, 'missing-module': missingModule };
