@@ -1,10 +1,11 @@
 // The browser build in headless Chromium, driven over the DevTools protocol:
-//   node [--experimental-websocket] page_test.mjs CASE --site DIR --capture BIN --syncs BIN --data DIR
+//   node page_test.mjs CASE --site DIR --capture BIN --syncs BIN --data DIR [--keep DIR]
 // CASE "stills": the page draws stills at chosen demo times that match the desktop capture
 // within a tolerance, and reports the same strike count as the desktop offline render.
 // CASE "show": a key starts the show with its music; the first frame's time after load is
-// printed; the syncs stamp the moments the strikes are heard; the band keeps its shape; key q
-// speeds the pictures to the end of the show; the right-button menu offers the desktop's entries and its "Quit" ends the show.
+// printed; the syncs stamp the moments the strikes are heard; the band keeps its shape; the
+// right-button menu offers the desktop's entries and its "Quit" ends the show; key q speeds
+// the pictures up until the show ends by itself.
 // CASE "missing-module": without mod2.it the page shows a message that says so, and with a
 // mod2.it that is no module the program's error.
 // Serves the site itself on 127.0.0.1; prints one line per check and "N passed, N failed".
