@@ -51,6 +51,12 @@ int pinLoadedObject(dl_phdr_info* info, size_t, void*) {
     return 0;
 }
 
+// Frames for the picture layers and overlays that the act times do not reach: the opening
+// zoom with the beat at 0, a twist, the flat greetings, the backdrops without a picture of
+// their own (the texture bound when the frame begins), the closing pictures, the last half
+// unit.
+const float timelineTimes[] = {0.1f, 1.6f, 21.5f, 22.3f, 23.2f, 24.9f, 25.7f};
+
 bool openWindow(std::string& error) {
     if (startPrivateXServer(width, height, error).empty())
         return false;
@@ -428,6 +434,17 @@ int main(int argc, char** argv) {
         }
         char name[32];
         std::snprintf(name, sizeof name, "act%02d.rgba", at.act);
+        if (!writeFrame(outDir + "/" + name))
+            return 1;
+    }
+    for (float t : timelineTimes) {
+        demoTime = t;
+        strikeAllSyncs(1.0);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        drawFrame();
+        char name[32];
+        std::snprintf(name, sizeof name, "t%05d.rgba", static_cast<int>(t * 1000.0f + 0.5f));
         if (!writeFrame(outDir + "/" + name))
             return 1;
     }
