@@ -690,13 +690,27 @@ GLenum fglGetError() {
 }
 
 void fglMaterialfv(GLenum face, GLenum pname, const GLfloat* params) {
-    const float* p = params;
+    // Only as many values are read as the parameter has.
+    float p[4] = {params[0], 0.0f, 0.0f, 0.0f};
+    if (pname != FGL_SHININESS) {
+        if (pname != FGL_AMBIENT && pname != FGL_DIFFUSE && pname != FGL_AMBIENT_AND_DIFFUSE &&
+            pname != FGL_SPECULAR && pname != FGL_EMISSION) {
+            setError(FGL_INVALID_ENUM);
+            return;
+        }
+        std::memcpy(p, params, sizeof p);
+    }
     if (recordCall(Op::material, {face, pname}, {p[0], p[1], p[2], p[3]}))
         execMaterial(face, pname, p);
 }
 
 void fglLightfv(GLenum light, GLenum pname, const GLfloat* params) {
-    const float* p = params;
+    if (pname != FGL_AMBIENT && pname != FGL_DIFFUSE && pname != FGL_SPECULAR &&
+        pname != FGL_POSITION) {
+        setError(FGL_INVALID_ENUM);
+        return;
+    }
+    const float p[4] = {params[0], params[1], params[2], params[3]};
     if (recordCall(Op::light, {light, pname}, {p[0], p[1], p[2], p[3]}))
         execLight(light, pname, p);
 }

@@ -366,6 +366,19 @@ void writeErrors(const std::string& path) {
     note("blend-unknown");
     glBegin(0x1234);
     note("begin-unknown");
+    // One value for the shininess, read alone.
+    const float shininess[1] = {12.0f};
+    glMaterialfv(GL_FRONT, GL_SHININESS, shininess);
+    note("shininess");
+    const float tooShiny[1] = {200.0f};
+    glMaterialfv(GL_FRONT, GL_SHININESS, tooShiny);
+    note("shininess-200");
+    glMaterialfv(GL_FRONT, 0x1234, shininess);
+    note("material-unknown");
+    glLightfv(GL_LIGHT0, 0x1234, materialColor(1.0f, 1.0f, 1.0f, 1.0f));
+    note("light-unknown");
+    glFogf(GL_FOG_MODE, 1234.0f);
+    note("fog-mode-unknown");
     glLoadIdentity();
 }
 // Median wall time of a whole frame (drawn and finished) at `frames` times across each act's
