@@ -63,9 +63,9 @@
 // allows glMaterial and glCallList there; the layer reports GL_INVALID_OPERATION).
 //
 // Drawn differently from a classic implementation: lines are one pixel wide and never smooth
-// whatever the hints say; float arithmetic in another order can move an edge across a pixel
-// centre. The native comparison test (tests/gl/fixedgl_compare_test.cpp) holds every act frame
-// within 2 per channel of real GL apart from a few edge pixels.
+// whatever the hints say; a few shader operations in another order move a value by a step.
+// The native comparison test (tests/gl/fixedgl_compare_test.cpp) finds every act frame within
+// 1 per channel of Mesa's GL 1.1.
 #pragma once
 
 #include <cstddef>

@@ -217,11 +217,6 @@ void bindVertexBuffer(GLuint buffer) {
                           reinterpret_cast<const void*>(offsetof(Vertex, texCoord)));
 }
 
-GLenum realEnum(GLenum e) {
-    // Blend factors, depth functions and error codes have the same values in every version.
-    return e;
-}
-
 void sendMatrices() {
     if (!matricesChanged)
         return;
@@ -463,12 +458,13 @@ void syncRealState() {
     if (real.src != c.srcFactor || real.dst != c.dstFactor) {
         real.src = c.srcFactor;
         real.dst = c.dstFactor;
-        glBlendFunc(realEnum(c.srcFactor), realEnum(c.dstFactor));
+        // Blend factors and depth functions have the same values in every GL version.
+        glBlendFunc(c.srcFactor, c.dstFactor);
     }
     enable(GL_DEPTH_TEST, state.depth.test, real.depthTest);
     if (real.depthFunc != state.depth.func) {
         real.depthFunc = state.depth.func;
-        glDepthFunc(realEnum(state.depth.func));
+        glDepthFunc(state.depth.func);
     }
     enable(GL_CULL_FACE, state.polygon.cull, real.cull);
     const ViewportGroup& v = state.viewport;

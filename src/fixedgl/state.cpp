@@ -133,33 +133,54 @@ Matrix multiply(const Matrix& a, const Matrix& b) {
 
 void normalMatrix(const Matrix& mv, float out[9]) {
     const float* m = mv.m;
-    // Upper 3x3, column-major: a(r, c) = m[c * 4 + r].
-    auto a = [m](int r, int c) { return static_cast<double>(m[c * 4 + r]); };
-    const double c00 = a(1, 1) * a(2, 2) - a(1, 2) * a(2, 1);
-    const double c01 = a(1, 2) * a(2, 0) - a(1, 0) * a(2, 2);
-    const double c02 = a(1, 0) * a(2, 1) - a(1, 1) * a(2, 0);
-    const double det = a(0, 0) * c00 + a(0, 1) * c01 + a(0, 2) * c02;
-    const bool diagonal = a(0, 1) == 0.0 && a(0, 2) == 0.0 && a(1, 0) == 0.0 && a(1, 2) == 0.0 &&
-                          a(2, 0) == 0.0 && a(2, 1) == 0.0;
-    // A classic implementation gives up on a scale of exactly 0, and on a general matrix whose
-    // determinant is below its float threshold; it then transforms normals by the identity.
-    const bool singular = diagonal ? det == 0.0 : det * det < 1e-25;
+    // a(r, c) of the upper 3x3, column-major storage.
+    auto a = [m](int r, int c) { return m[c * 4 + r]; };
+    float inv[3][3];
+    const bool diagonal = a(0, 1) == 0.0f && a(0, 2) == 0.0f && a(1, 0) == 0.0f &&
+                          a(1, 2) == 0.0f && a(2, 0) == 0.0f && a(2, 1) == 0.0f;
+    bool singular = false;
+    if (diagonal) {
+        // Scales only: a zero scale has no inverse.
+        singular = a(0, 0) == 0.0f || a(1, 1) == 0.0f || a(2, 2) == 0.0f;
+        if (!singular) {
+            std::memset(inv, 0, sizeof inv);
+            for (int i = 0; i < 3; ++i)
+                inv[i][i] = 1.0f / a(i, i);
+        }
+    } else {
+        // The determinant summed from its positive and negative terms apart, in float, and
+        // the adjugate over it, as a classic implementation computes them.
+        float pos = 0.0f, neg = 0.0f;
+        const float terms[6] = {a(0, 0) * a(1, 1) * a(2, 2),  a(1, 0) * a(2, 1) * a(0, 2),
+                                a(2, 0) * a(0, 1) * a(1, 2),  -a(2, 0) * a(1, 1) * a(0, 2),
+                                -a(1, 0) * a(0, 1) * a(2, 2), -a(0, 0) * a(2, 1) * a(1, 2)};
+        for (float t : terms)
+            (t >= 0.0f ? pos : neg) += t;
+        float det = pos + neg;
+        singular = std::fabs(det) < 1e-25f;
+        if (!singular) {
+            det = 1.0f / det;
+            inv[0][0] = (a(1, 1) * a(2, 2) - a(2, 1) * a(1, 2)) * det;
+            inv[0][1] = -(a(0, 1) * a(2, 2) - a(2, 1) * a(0, 2)) * det;
+            inv[0][2] = (a(0, 1) * a(1, 2) - a(1, 1) * a(0, 2)) * det;
+            inv[1][0] = -(a(1, 0) * a(2, 2) - a(2, 0) * a(1, 2)) * det;
+            inv[1][1] = (a(0, 0) * a(2, 2) - a(2, 0) * a(0, 2)) * det;
+            inv[1][2] = -(a(0, 0) * a(1, 2) - a(1, 0) * a(0, 2)) * det;
+            inv[2][0] = (a(1, 0) * a(2, 1) - a(2, 0) * a(1, 1)) * det;
+            inv[2][1] = -(a(0, 0) * a(2, 1) - a(2, 0) * a(0, 1)) * det;
+            inv[2][2] = (a(0, 0) * a(1, 1) - a(1, 0) * a(0, 1)) * det;
+        }
+    }
+    // Without an inverse, normals are transformed by the identity.
     if (singular) {
         const float id[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
         std::memcpy(out, id, sizeof id);
         return;
     }
-    // The inverse transpose is the cofactor matrix over the determinant.
-    const double cof[3][3] = {
-        {c00, c01, c02},
-        {a(0, 2) * a(2, 1) - a(0, 1) * a(2, 2), a(0, 0) * a(2, 2) - a(0, 2) * a(2, 0),
-         a(0, 1) * a(2, 0) - a(0, 0) * a(2, 1)},
-        {a(0, 1) * a(1, 2) - a(0, 2) * a(1, 1), a(0, 2) * a(1, 0) - a(0, 0) * a(1, 2),
-         a(0, 0) * a(1, 1) - a(0, 1) * a(1, 0)},
-    };
-    for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 3; ++c)
-            out[c * 3 + r] = static_cast<float>(cof[r][c] / det);
+    // Normals are transformed by the inverse's transpose: column c, row r is inv[c][r].
+    for (int c = 0; c < 3; ++c)
+        for (int r = 0; r < 3; ++r)
+            out[c * 3 + r] = inv[c][r];
 }
 
 const Matrix& modelviewTop() {
@@ -669,13 +690,27 @@ GLenum fglGetError() {
 }
 
 void fglMaterialfv(GLenum face, GLenum pname, const GLfloat* params) {
-    const float* p = params;
+    // Only as many values are read as the parameter has.
+    float p[4] = {params[0], 0.0f, 0.0f, 0.0f};
+    if (pname != FGL_SHININESS) {
+        if (pname != FGL_AMBIENT && pname != FGL_DIFFUSE && pname != FGL_AMBIENT_AND_DIFFUSE &&
+            pname != FGL_SPECULAR && pname != FGL_EMISSION) {
+            setError(FGL_INVALID_ENUM);
+            return;
+        }
+        std::memcpy(p, params, sizeof p);
+    }
     if (recordCall(Op::material, {face, pname}, {p[0], p[1], p[2], p[3]}))
         execMaterial(face, pname, p);
 }
 
 void fglLightfv(GLenum light, GLenum pname, const GLfloat* params) {
-    const float* p = params;
+    if (pname != FGL_AMBIENT && pname != FGL_DIFFUSE && pname != FGL_SPECULAR &&
+        pname != FGL_POSITION) {
+        setError(FGL_INVALID_ENUM);
+        return;
+    }
+    const float p[4] = {params[0], params[1], params[2], params[3]};
     if (recordCall(Op::light, {light, pname}, {p[0], p[1], p[2], p[3]}))
         execLight(light, pname, p);
 }

@@ -18,3 +18,13 @@ target_compile_definitions(fixedgl_compare_test PRIVATE
     FIXEDGL_FRAMES_GL="$<TARGET_FILE:fixedgl-frames-gl>"
     FIXEDGL_FRAMES_LAYER="$<TARGET_FILE:fixedgl-frames-layer>")
 add_dependencies(fixedgl_compare_test parade-paint fixedgl-frames-gl fixedgl-frames-layer)
+
+# The layer on an OpenGL ES 3.0 context, the API of WebGL 2 (EGL surfaceless, no display).
+# EGL and the ES 3 headers come with freeglut3-dev (through libgl1-mesa-dev and libglvnd-dev).
+find_package(OpenGL COMPONENTS EGL)
+if(OpenGL_EGL_FOUND)
+    parade_add_test(fixedgl_es_test LABELS gl SOURCES ${CMAKE_CURRENT_LIST_DIR}/fixedgl_es_test.cpp
+        LIBS parade_fixedgl OpenGL::EGL)
+else()
+    message(WARNING "EGL not found (libegl-dev): the GL layer's ES 3.0 test is not built")
+endif()

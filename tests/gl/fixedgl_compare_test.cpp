@@ -1,7 +1,8 @@
-// The fixed-function layer against real GL 1.1 (Mesa): the same scenes (the 26 act frames, the
-// resident shapes and meshes, polygon line and point modes, every primitive type and the list
-// and attribute cases the acts do not reach) rendered by the renderer built on each, on the
-// default pictures, compared pixel by pixel; and the error codes of a row of wrong calls.
+// The fixed-function layer against real GL 1.1 (Mesa): the same scenes (the 26 act frames,
+// timeline frames for the layers and overlays the acts miss, the resident shapes and meshes,
+// polygon line and point modes, every primitive type and the list and attribute cases the acts do
+// not reach) rendered by the renderer built on each, on the default pictures, compared pixel by
+// pixel; and the error codes of a row of wrong calls.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -95,22 +96,26 @@ int FixedGlCompare::paintStatus = -1;
 int FixedGlCompare::glStatus = -1;
 int FixedGlCompare::layerStatus = -1;
 
-// The two renderers share Mesa's rasteriser; what differs is float arithmetic done in another
-// order (the layer's shader against the fixed-function program, its matrix products), which
-// moves a lit value by at most one step and, rarely, a triangle edge across a pixel centre.
-// Measured: every scene within 1 per channel except 0 to 4 edge pixels a frame (acts 4, 8
-// and 13), where a thin additive sliver covers one pixel more or less (up to 107 apart). The
-// bound allows that and no more: a wrong matrix, light, fog, blend or texture state moves
-// thousands of pixels by far more.
+// The two renderers share Mesa's rasteriser, and the layer does its matrix, normal-matrix
+// and lighting arithmetic in the same float steps as Mesa's fixed function; what differs is
+// the order of a few shader operations, which moves a value by one step. Measured: every act
+// frame within 1 per channel; of the other scenes one pixel at t = 25.7 (5 apart) and four
+// in the primitive rows (3 apart), where a line or colour interpolation lands a step over.
+// The bound allows that and a little more; a wrong matrix, normal, light, fog, blend or
+// texture state moves thousands of pixels by far more (a quad strip split along the other
+// diagonal alone moves 17,000 pixels of act 4).
 constexpr int channelBound = 2;
-constexpr long edgePixelsAllowed = 16;
+constexpr long edgePixelsAllowed = 8;
 
+// clang-format off
 const char* const scenes[] = {
-    "act00", "act01", "act02",    "act03",        "act04",      "act05", "act06", "act07",
-    "act08", "act09", "act10",    "act11",        "act12",      "act13", "act14", "act15",
-    "act16", "act17", "act18",    "act19",        "act20",      "act21", "act22", "act23",
-    "act30", "act32", "resident", "polygonmodes", "primitives",
+    "act00", "act01", "act02", "act03", "act04", "act05", "act06", "act07", "act08", "act09",
+    "act10", "act11", "act12", "act13", "act14", "act15", "act16", "act17", "act18", "act19",
+    "act20", "act21", "act22", "act23", "act30", "act32",
+    "t00100", "t01600", "t21500", "t22300", "t23200", "t24900", "t25700",
+    "resident", "polygonmodes", "primitives",
 };
+// clang-format on
 
 TEST_F(FixedGlCompare, EveryScene) {
     ASSERT_EQ(paintStatus, 0);

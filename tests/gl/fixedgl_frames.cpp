@@ -51,6 +51,12 @@ int pinLoadedObject(dl_phdr_info* info, size_t, void*) {
     return 0;
 }
 
+// Frames for the picture layers and overlays that the act times do not reach: the opening
+// zoom with the beat at 0, a twist, the flat greetings, the backdrops without a picture of
+// their own (the texture bound when the frame begins), the closing pictures, the last half
+// unit.
+const float timelineTimes[] = {0.1f, 1.6f, 21.5f, 22.3f, 23.2f, 24.9f, 25.7f};
+
 bool openWindow(std::string& error) {
     if (startPrivateXServer(width, height, error).empty())
         return false;
@@ -360,6 +366,19 @@ void writeErrors(const std::string& path) {
     note("blend-unknown");
     glBegin(0x1234);
     note("begin-unknown");
+    // One value for the shininess, read alone.
+    const float shininess[1] = {12.0f};
+    glMaterialfv(GL_FRONT, GL_SHININESS, shininess);
+    note("shininess");
+    const float tooShiny[1] = {200.0f};
+    glMaterialfv(GL_FRONT, GL_SHININESS, tooShiny);
+    note("shininess-200");
+    glMaterialfv(GL_FRONT, 0x1234, shininess);
+    note("material-unknown");
+    glLightfv(GL_LIGHT0, 0x1234, materialColor(1.0f, 1.0f, 1.0f, 1.0f));
+    note("light-unknown");
+    glFogf(GL_FOG_MODE, 1234.0f);
+    note("fog-mode-unknown");
     glLoadIdentity();
 }
 // Median wall time of a whole frame (drawn and finished) at `frames` times across each act's
@@ -428,6 +447,17 @@ int main(int argc, char** argv) {
         }
         char name[32];
         std::snprintf(name, sizeof name, "act%02d.rgba", at.act);
+        if (!writeFrame(outDir + "/" + name))
+            return 1;
+    }
+    for (float t : timelineTimes) {
+        demoTime = t;
+        strikeAllSyncs(1.0);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        drawFrame();
+        char name[32];
+        std::snprintf(name, sizeof name, "t%05d.rgba", static_cast<int>(t * 1000.0f + 0.5f));
         if (!writeFrame(outDir + "/" + name))
             return 1;
     }
