@@ -21,8 +21,9 @@ target_link_libraries(PkgConfig::OPENMPT INTERFACE ${PARADE_WEB_DEPS}/lib/libope
 add_library(JPEG::JPEG INTERFACE IMPORTED)
 target_include_directories(JPEG::JPEG INTERFACE ${PARADE_WEB_DEPS}/include)
 target_link_libraries(JPEG::JPEG INTERFACE ${PARADE_WEB_DEPS}/lib/libjpeg.a)
+# The layer's <GL/freeglut.h> includes the browser toolkit's <GL/glut.h>; the calls that
+# toolkit lacks are in src/platform/web/glut_web.cpp.
 add_library(GLUT::GLUT INTERFACE IMPORTED)
-target_include_directories(GLUT::GLUT INTERFACE ${PROJECT_SOURCE_DIR}/web/include)
 target_link_options(GLUT::GLUT INTERFACE -lglut)
 add_library(PkgConfig::SDL2 INTERFACE IMPORTED)
 add_library(Threads::Threads INTERFACE IMPORTED)
