@@ -1,49 +1,12 @@
-// The demo shell: the demo clock, the values the viewer steers from the keyboard and the
-// popup menu, and the toolkit callbacks that start and run the show. Music, director and
-// effects read the clock and the control values through this header; only main uses the
-// callbacks and the start-up.
+// The demo shell: main, the start-up sequence and the toolkit callbacks that run the show. It
+// sits on top of every other subsystem and nothing below includes it; besides main, only the
+// programs that render the show without a display (capture, benchmarks) and tests use it.
 #pragma once
 
-#include <atomic>
-#include <cstdint>
+#include "clock.h"
+#include "controls.h"
+
 #include <string>
-
-// ---- The demo clock -------------------------------------------------------------------------
-
-// Demo time in pattern units (64 rows, 7.68 s at speed 1); the idle handler's copy of the
-// clock, constant while a frame is drawn. Main thread only.
-extern float demoTime;
-
-// Advances the clock by the counter ticks since the previous call (by any caller, any thread),
-// scaled by exp(speedExponent), and returns the new accumulator.
-float demoClock();
-
-// Speed control in [-7, 7]; read by demoClock on any thread, written by the keyboard handler.
-extern std::atomic<float> speedExponent;
-
-// Returns the clock to its state at load (never called, accumulator 0). Tests and the capture
-// tool only; not safe while another thread calls demoClock.
-void resetDemoClock();
-
-// ---- Controls -------------------------------------------------------------------------------
-
-extern int pauseFlag;      // 0 = running; the menu's "(un)Pause" flips it
-extern int spaceToggle;    // 1 = layer stack drawn, 0 = hidden
-extern int effectSelector; // chosen act; the director overwrites it every frame of the show
-extern char modeLetter;    // 'i', 'o' or 'p'
-extern float tuningValues[4];
-
-// What a key or menu entry asks of the toolkit once its value has been applied.
-enum class ControlResult { nothing, redraw, quit };
-
-// The keyboard handler's work for one key code: updates the control values and says whether
-// to request a redraw or to end the demo (Escape).
-ControlResult applyKey(unsigned char key);
-
-// The menu handler's work for one entry value ("(un)Pause" 1, "Quit" 2, effects 666 to 695).
-ControlResult applyMenu(int value);
-
-// ---- Start-up and callbacks (main only) -----------------------------------------------------
 
 // The command-line scan: true for full-screen game mode (the default), false for a window.
 // An argument containing "window" selects the window, then one containing "full" full screen;

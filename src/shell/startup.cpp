@@ -110,3 +110,14 @@ void registerCallbacks() {
     glutAddMenuEntry("Quit", 2);
     glutAttachMenu(GLUT_RIGHT_BUTTON);
 }
+
+bool fullScreenRequested(int argc, char** argv) {
+    bool fullScreen = true;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strstr(argv[i], "window"))
+            fullScreen = false;
+        if (std::strstr(argv[i], "full"))
+            fullScreen = true;
+    }
+    return fullScreen;
+}

@@ -1,8 +1,8 @@
 // Live playback on the silent output: startMusic's console line, strikes stamping the right
 // SyncPoints with the demo clock as they are heard, and the output keeping real time.
+#include "clock.h"
 #include "music_fixture.h"
 #include "platform.h"
-#include "shell.h"
 
 #include <chrono>
 #include <cstdio>

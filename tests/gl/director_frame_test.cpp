@@ -3,12 +3,13 @@
 // layers and overlays, the composition of drawFrame, and the state it leaves and hands on.
 #include "director.h"
 
+#include "clock.h"
+#include "controls.h"
 #include "director_effect_recorder.h"
 #include "effects.h"
 #include "gl_harness.h"
 #include "music.h"
 #include "platform.h"
-#include "shell.h"
 #include "textures.h"
 
 #include <gtest/gtest.h>

@@ -1,11 +1,12 @@
 // The letter layers and the logo picture, traced through marker lists: which glyph each
 // instrument lights, the stacked scales of a cell, the fly-in, the steady picture and the poses.
+#include "clock.h"
+#include "controls.h"
 #include "cube_tables.h"
 #include "effects.h"
 #include "list_trace.h"
 #include "music.h"
 #include "platform.h"
-#include "shell.h"
 
 #include <gtest/gtest.h>
 

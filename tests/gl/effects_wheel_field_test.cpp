@@ -1,11 +1,12 @@
 // The cube wheel and the cube field, traced through marker lists: which cubes flash with which
 // envelope, wire or solid from the hashes, placements, branches and the depth pulse.
+#include "clock.h"
+#include "controls.h"
 #include "cube_tables.h"
 #include "effects.h"
 #include "list_trace.h"
 #include "music.h"
 #include "platform.h"
-#include "shell.h"
 #include "textures.h"
 
 #include <gtest/gtest.h>

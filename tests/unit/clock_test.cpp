@@ -1,7 +1,7 @@
 // The demo clock on the virtual counter: start, rate, speed factor, float rounding, and two
 // threads calling it at once.
+#include "clock.h"
 #include "platform.h"
-#include "shell.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // the show's own running time, with where that time went.
 #include "capture.h"
 
-#include "shell.h"
+#include "controls.h"
 
 #include <GL/gl.h>
 

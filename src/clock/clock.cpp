@@ -1,7 +1,7 @@
 // The demo clock: the performance counter turned into pattern units, scaled by the speed
 // factor, accumulated in a 32-bit float. The update is kept whole by one mutex because the
 // audio thread calls the clock too.
-#include "shell.h"
+#include "clock.h"
 
 #include "platform.h"
 
