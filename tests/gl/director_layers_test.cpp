@@ -222,8 +222,9 @@ TEST_F(LayerMotions, LayerCornersFollowTheMotionFormulas) {
         {M::whirl, 5.85, {}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "motion " << static_cast<int>(c.motion)
-                                        << ", t = " << c.t << ", rows since 6: " << c.strikes.sync6
+        const char* const names[] = {"twist", "zoomStack", "quadrantZoom", "flat", "whirl"};
+        SCOPED_TRACE(testing::Message() << names[static_cast<int>(c.motion)] << ", t = " << c.t
+                                        << ", rows since 6: " << c.strikes.sync6
                                         << ", since 11: " << c.strikes.sync11);
         demoTime = static_cast<float>(c.t);
         for (SyncPoint& sync : syncPoints)
