@@ -3,10 +3,10 @@
 // that the motion's transforms give, worked out here in double precision.
 #include "director.h"
 
+#include "clock.h"
 #include "gl_harness.h"
 #include "music.h"
 #include "platform.h"
-#include "shell.h"
 
 #include <gtest/gtest.h>
 
