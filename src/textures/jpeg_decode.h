@@ -8,7 +8,8 @@
 constexpr int pictureSize = 512;
 constexpr size_t pictureBytes = size_t{pictureSize} * pictureSize * 3;
 
-// demo: a decoding error takes the library's standard path (its message, then exit status 1).
+// demo: a decoding error names the picture on a line of its own, then takes the library's
+// standard path (its message, then exit status 1); its first warning is printed after the name.
 // fuzzing: errors and warnings are silent and return nullptr, and pictures over
 // fuzzingPixelLimit pixels are refused so that every input decodes quickly.
 enum class JpegDecodeMode { demo, fuzzing };
@@ -16,10 +17,21 @@ constexpr size_t fuzzingPixelLimit = size_t{1} << 18;
 
 // Decodes the JPEG in `file` into a new 512x512 RGB buffer (free with std::free): other sizes
 // are scaled by averaging the source pixels under each target pixel, grayscale is widened to
-// RGB. `name` is used in reports on standard error. A picture the library cannot give as RGB
-// or grayscale gets a black buffer after a one-line report; when the buffer cannot be
-// allocated the picture is reported and nullptr returned.
+// RGB. `name` is used in reports on standard error. A picture over the limits below, or one
+// the library cannot give as RGB or grayscale, gets a black buffer after a one-line report;
+// when the buffer cannot be allocated the picture is reported and nullptr returned.
 unsigned char* decodeJpeg(std::FILE* file, const char* name, JpegDecodeMode mode);
+
+// Pictures are refused (reported and shown black) before anything is allocated for them when
+// a side is longer than pictureSideLimit, or when the library would have to hold the whole
+// picture's DCT coefficients (progressive and other multi-scan pictures) in more than
+// pictureMemoryLimit bytes. A single-scan picture streams in rows whatever its size and is
+// decoded at 1/2, 1/4 or 1/8 scale when that still leaves 512 pixels on each side.
+constexpr unsigned int pictureSideLimit = 16384;
+constexpr size_t pictureMemoryLimit = size_t{128} << 20;
+
+// Decoding at reduced scale; tests turn it off to compare with the full-size decode.
+extern bool pictureDecoderScaling;
 
 // Largest pixel buffer, in bytes, that the decoder will allocate; a larger request fails like
 // a failed allocation. No limit unless a test lowers it.

@@ -11,26 +11,60 @@
 #include <cstring>
 #include <iterator>
 // jpeglib.h needs size_t and FILE declared before it.
+#include <jerror.h>
 #include <jpeglib.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 size_t pictureAllocationLimit = SIZE_MAX;
+bool pictureDecoderScaling = true;
 
 namespace {
 
 // The raw picture path reads into this one buffer, which lives for the whole run.
 unsigned char rawPicture[pictureBytes];
 
-// The standard error manager, with a way out that returns instead of ending the process.
+// The library's standard error manager with the picture's name beside it. Errors name the
+// picture on a line of their own before the library's message and exit; a size the library
+// refuses and, when fuzzing, every error return through `escape` instead.
 struct DecodeErrors {
     jpeg_error_mgr manager;
+    void (*standardExit)(j_common_ptr);
+    void (*standardEmit)(j_common_ptr, int);
+    const char* name;
+    JpegDecodeMode mode;
     std::jmp_buf escape;
 };
 
-void returnFromError(j_common_ptr info) {
-    std::longjmp(reinterpret_cast<DecodeErrors*>(info->err)->escape, 1);
+DecodeErrors& errorsOf(j_common_ptr info) {
+    return *reinterpret_cast<DecodeErrors*>(info->err);
 }
 
-void stayQuiet(j_common_ptr) {}
+void nameThenExit(j_common_ptr info) {
+    DecodeErrors& errors = errorsOf(info);
+    if (errors.mode == JpegDecodeMode::fuzzing || errors.manager.msg_code == JERR_IMAGE_TOO_BIG)
+        std::longjmp(errors.escape, 1);
+    std::fprintf(stderr, "can't decode %s\n", errors.name);
+    std::fflush(stderr);
+    errors.standardExit(info);
+}
+
+// The first warning that the library prints gets the picture's name in front of it.
+void nameWarnings(j_common_ptr info, int level) {
+    DecodeErrors& errors = errorsOf(info);
+    if (errors.mode == JpegDecodeMode::fuzzing)
+        return;
+    if (level < 0 && errors.manager.num_warnings == 0) {
+        char message[JMSG_LENGTH_MAX];
+        (*errors.manager.format_message)(info, message);
+        std::fprintf(stderr, "%s: %s\n", errors.name, message);
+        ++errors.manager.num_warnings;
+        return;
+    }
+    errors.standardEmit(info, level);
+}
 
 // Scales rows streamed from the decoder to 512x512: target pixel (i, j) averages the source
 // rows of band i and the source columns of band j, a single source pixel when enlarging. Only
@@ -101,6 +135,36 @@ void widenRow(const unsigned char* row, int width, int components, unsigned char
         rgb[x * 3] = rgb[x * 3 + 1] = rgb[x * 3 + 2] = row[x];
 }
 
+// Memory that the library keeps for the whole picture: a picture in several scans
+// (progressive, or one scan per component) holds every DCT block until the last scan,
+// 128 bytes per block of each component; a single-scan picture streams in rows of blocks.
+size_t wholePictureBytes(jpeg_decompress_struct& info) {
+    if (!jpeg_has_multiple_scans(&info))
+        return 0;
+    const auto roundUp = [](size_t value, size_t step) { return (value + step - 1) / step * step; };
+    size_t bytes = 0;
+    for (int c = 0; c < info.num_components; ++c) {
+        const jpeg_component_info& component = info.comp_info[c];
+        bytes += roundUp(component.width_in_blocks, component.h_samp_factor) *
+                 roundUp(component.height_in_blocks, component.v_samp_factor) * sizeof(JBLOCK);
+    }
+    return bytes;
+}
+
+// The smallest of 1/8, 1/4 and 1/2 of the picture (or the picture itself) that still has at
+// least 512 pixels on both sides: the decoder's scaled transform then does most of the
+// averaging that the resampler would do, at a fraction of the cost.
+unsigned int decoderScale(unsigned int width, unsigned int height) {
+    if (!pictureDecoderScaling)
+        return 1;
+    for (unsigned int denominator : {8u, 4u, 2u}) {
+        if ((width + denominator - 1) / denominator >= pictureSize &&
+            (height + denominator - 1) / denominator >= pictureSize)
+            return denominator;
+    }
+    return 1;
+}
+
 // What a decode holds while it runs; kept out of locals so a longjmp cannot clobber it.
 struct DecodeState {
     jpeg_decompress_struct info;
@@ -118,25 +182,44 @@ unsigned char* allocatePicture(const char* name) {
     return picture;
 }
 
+void reportTooLarge(const char* name, const jpeg_decompress_struct& info) {
+    std::fprintf(stderr, "can't use %s: %ux%u pixels, more than %d on a side; shown black\n", name,
+                 info.image_width, info.image_height, pictureSideLimit);
+}
+
 unsigned char* decodeWith(DecodeState& s, std::FILE* file, const char* name, JpegDecodeMode mode) {
     jpeg_create_decompress(&s.info);
     jpeg_stdio_src(&s.info, file);
     jpeg_read_header(&s.info, TRUE);
+
+    // Sizes that would cost much time or memory are refused from the header alone.
+    const unsigned int width = s.info.image_width, height = s.info.image_height;
+    if (mode == JpegDecodeMode::fuzzing && size_t{width} * height > fuzzingPixelLimit) {
+        jpeg_destroy_decompress(&s.info);
+        return nullptr;
+    }
+    if (width > pictureSideLimit || height > pictureSideLimit) {
+        reportTooLarge(name, s.info);
+        jpeg_destroy_decompress(&s.info);
+        return allocatePicture(name);
+    }
+    const size_t wholePicture = wholePictureBytes(s.info);
+    if (wholePicture > pictureMemoryLimit) {
+        std::fprintf(stderr,
+                     "can't use %s: %ux%u pixels in several scans would need %zu MB to decode, "
+                     "more than %zu MB; shown black\n",
+                     name, width, height, (wholePicture + (1 << 20) - 1) >> 20,
+                     pictureMemoryLimit >> 20);
+        jpeg_destroy_decompress(&s.info);
+        return allocatePicture(name);
+    }
 
     // Colour pictures come out as RGB and gray ones as one channel, which we widen; anything
     // else (CMYK, say) the library cannot give us as RGB: it is shown black.
     if (s.info.out_color_space != JCS_RGB && s.info.out_color_space != JCS_GRAYSCALE) {
         jpeg_destroy_decompress(&s.info);
         std::fprintf(stderr, "can't use %s: not an RGB or grayscale picture, shown black\n", name);
-        s.picture = allocatePicture(name);
-        return s.picture;
-    }
-    const int width = static_cast<int>(s.info.image_width);
-    const int height = static_cast<int>(s.info.image_height);
-    if (mode == JpegDecodeMode::fuzzing &&
-        size_t{s.info.image_width} * height > fuzzingPixelLimit) {
-        jpeg_destroy_decompress(&s.info);
-        return nullptr;
+        return allocatePicture(name);
     }
     s.picture = allocatePicture(name);
     if (s.picture == nullptr) {
@@ -144,26 +227,30 @@ unsigned char* decodeWith(DecodeState& s, std::FILE* file, const char* name, Jpe
         return nullptr;
     }
 
+    s.info.scale_num = 1;
+    s.info.scale_denom = decoderScale(width, height);
     jpeg_start_decompress(&s.info);
+    const int outputWidth = static_cast<int>(s.info.output_width);
+    const int outputHeight = static_cast<int>(s.info.output_height);
     const int components = s.info.output_components;
     const auto common = reinterpret_cast<j_common_ptr>(&s.info);
-    JSAMPARRAY row = (*s.info.mem->alloc_sarray)(common, JPOOL_IMAGE,
-                                                 static_cast<JDIMENSION>(width * components), 1);
-    JSAMPARRAY rgb =
-        (*s.info.mem->alloc_sarray)(common, JPOOL_IMAGE, static_cast<JDIMENSION>(width * 3), 1);
-    const bool scaled = width != pictureSize || height != pictureSize;
-    startResampler(s.resampler, width, height);
+    JSAMPARRAY row = (*s.info.mem->alloc_sarray)(
+        common, JPOOL_IMAGE, static_cast<JDIMENSION>(outputWidth * components), 1);
+    JSAMPARRAY rgb = (*s.info.mem->alloc_sarray)(common, JPOOL_IMAGE,
+                                                 static_cast<JDIMENSION>(outputWidth * 3), 1);
+    const bool scaled = outputWidth != pictureSize || outputHeight != pictureSize;
+    startResampler(s.resampler, outputWidth, outputHeight);
     while (s.info.output_scanline < s.info.output_height) {
         const int y = static_cast<int>(s.info.output_scanline);
         // The stdio source never suspends; a short read would only mean a broken library.
         if (jpeg_read_scanlines(&s.info, row, 1) != 1)
             break;
         if (scaled) {
-            widenRow(row[0], width, components, rgb[0]);
+            widenRow(row[0], outputWidth, components, rgb[0]);
             addSourceRow(s.resampler, rgb[0], y, s.picture);
         } else {
-            widenRow(row[0], width, components,
-                     s.picture + size_t{static_cast<size_t>(y)} * width * 3);
+            widenRow(row[0], outputWidth, components,
+                     s.picture + size_t{static_cast<size_t>(y)} * outputWidth * 3);
         }
     }
     if (s.info.output_scanline < s.info.output_height)
@@ -174,29 +261,60 @@ unsigned char* decodeWith(DecodeState& s, std::FILE* file, const char* name, Jpe
     return s.picture;
 }
 
+// Opens `path` for reading if it is a regular file. A folder, FIFO or device is refused
+// without reading from it (the open does not wait for a FIFO's writer): `refused` is set and
+// the caller shows the picture black. Reports every failure on standard error.
+std::FILE* openPicture(const char* path, bool& refused) {
+    refused = false;
+    const int descriptor = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) {
+        std::fprintf(stderr, "can't open %s\n", path);
+        return nullptr;
+    }
+    struct stat status {};
+    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(descriptor);
+        std::fprintf(stderr, "can't open %s: not a regular file; shown black\n", path);
+        refused = true;
+        return nullptr;
+    }
+    ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* file = ::fdopen(descriptor, "rb");
+    if (file == nullptr) {
+        ::close(descriptor);
+        std::fprintf(stderr, "can't open %s\n", path);
+    }
+    return file;
+}
+
 } // namespace
 
 unsigned char* decodeJpeg(std::FILE* file, const char* name, JpegDecodeMode mode) {
     DecodeState s{};
     s.info.err = jpeg_std_error(&s.errors.manager);
-    if (mode == JpegDecodeMode::fuzzing) {
-        s.errors.manager.error_exit = returnFromError;
-        s.errors.manager.output_message = stayQuiet;
-        if (setjmp(s.errors.escape) != 0) {
-            jpeg_destroy_decompress(&s.info);
-            std::free(s.picture);
+    s.errors.standardExit = s.errors.manager.error_exit;
+    s.errors.standardEmit = s.errors.manager.emit_message;
+    s.errors.manager.error_exit = nameThenExit;
+    s.errors.manager.emit_message = nameWarnings;
+    s.errors.name = name;
+    s.errors.mode = mode;
+    if (setjmp(s.errors.escape) != 0) {
+        jpeg_destroy_decompress(&s.info);
+        std::free(s.picture);
+        if (mode == JpegDecodeMode::fuzzing)
             return nullptr;
-        }
+        // The library refuses sides over 65500 before we see the header.
+        reportTooLarge(name, s.info);
+        return allocatePicture(name);
     }
     return decodeWith(s, file, name, mode);
 }
 
 unsigned char* loadJpeg(const char* path) {
-    std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) {
-        std::fprintf(stderr, "can't open %s\n", path);
-        return nullptr;
-    }
+    bool refused = false;
+    std::FILE* file = openPicture(path, refused);
+    if (file == nullptr)
+        return refused ? allocatePicture(path) : nullptr;
     unsigned char* pixels = decodeJpeg(file, path, JpegDecodeMode::demo);
     std::fclose(file);
     return pixels;
@@ -232,16 +350,21 @@ void uploadTexture(unsigned char* pixels) {
 
 GLuint loadTexture(const char* path) {
     unsigned char* pixels = nullptr;
-    const bool jpeg = std::strstr(path, ".jpg") != nullptr;
-    if (jpeg) {
+    // JPEG pictures and refused raw files come in buffers of their own, freed after the upload.
+    bool owned = true;
+    if (std::strstr(path, ".jpg") != nullptr) {
         pixels = loadJpeg(path);
-    } else if (std::FILE* file = std::fopen(path, "rb")) {
-        // A shorter file leaves the rest of the buffer as the previous picture left it.
-        std::fread(rawPicture, 1, pictureBytes, file);
-        std::fclose(file);
-        pixels = rawPicture;
     } else {
-        std::fprintf(stderr, "can't open %s\n", path);
+        bool refused = false;
+        if (std::FILE* file = openPicture(path, refused)) {
+            // A shorter file leaves the rest of the buffer as the previous picture left it.
+            std::fread(rawPicture, 1, pictureBytes, file);
+            std::fclose(file);
+            pixels = rawPicture;
+            owned = false;
+        } else if (refused) {
+            pixels = allocatePicture(path);
+        }
     }
 
     GLuint name = 0;
@@ -253,7 +376,7 @@ GLuint loadTexture(const char* path) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     uploadTexture(pixels);
-    if (jpeg)
+    if (owned)
         std::free(pixels);
     return name;
 }

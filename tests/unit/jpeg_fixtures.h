@@ -14,9 +14,9 @@ using PixelColour = std::function<std::array<unsigned char, 4>(int x, int y)>;
 
 // Writes `path` at quality 100 without chroma subsampling, so flat areas decode to their
 // colour within a step or two. `space` is JCS_RGB, JCS_GRAYSCALE (the first value is the gray
-// level) or JCS_CMYK.
+// level) or JCS_CMYK; `progressive` writes the scans of a progressive picture.
 inline bool writeJpeg(const std::string& path, int width, int height, J_COLOR_SPACE space,
-                      const PixelColour& colour) {
+                      const PixelColour& colour, bool progressive = false) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr)
         return false;
@@ -33,6 +33,8 @@ inline bool writeJpeg(const std::string& path, int width, int height, J_COLOR_SP
     jpeg_set_quality(&info, 100, TRUE);
     for (int c = 0; c < info.num_components; ++c)
         info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
+    if (progressive)
+        jpeg_simple_progression(&info);
     jpeg_start_compress(&info, TRUE);
     std::vector<unsigned char> row(static_cast<size_t>(width) * info.input_components);
     while (info.next_scanline < info.image_height) {
@@ -59,4 +61,27 @@ inline std::array<unsigned char, 4> quadrantColour(int x, int y, int width, int 
                      : std::array<unsigned char, 4>{255, 0, 0, 0};
     return right ? std::array<unsigned char, 4>{255, 255, 255, 0}
                  : std::array<unsigned char, 4>{0, 0, 255, 0};
+}
+
+// Rewrites the size in the frame header (SOF marker) of the JPEG file at `path`, so a small
+// file claims a large picture; the scans after it no longer match and decode as damaged data.
+inline bool claimSize(const std::string& path, int width, int height) {
+    std::FILE* file = std::fopen(path.c_str(), "r+b");
+    if (file == nullptr)
+        return false;
+    std::vector<unsigned char> bytes(4096);
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+    bool found = false;
+    for (size_t i = 0; i + 9 < bytes.size() && !found; ++i) {
+        // SOF0 (baseline), SOF1 (extended) or SOF2 (progressive): length, precision, height,
+        // width.
+        if (bytes[i] == 0xFF && bytes[i + 1] >= 0xC0 && bytes[i + 1] <= 0xC2) {
+            const unsigned char size[4] = {
+                static_cast<unsigned char>(height >> 8), static_cast<unsigned char>(height),
+                static_cast<unsigned char>(width >> 8), static_cast<unsigned char>(width)};
+            found = std::fseek(file, static_cast<long>(i + 5), SEEK_SET) == 0 &&
+                    std::fwrite(size, 1, 4, file) == 4;
+        }
+    }
+    return std::fclose(file) == 0 && found;
 }
