@@ -35,6 +35,7 @@ struct DecodeErrors {
     void (*standardEmit)(j_common_ptr, int);
     const char* name;
     JpegDecodeMode mode;
+    bool tooManyScans;
     std::jmp_buf escape;
 };
 
@@ -49,6 +50,15 @@ void nameThenExit(j_common_ptr info) {
     std::fprintf(stderr, "can't decode %s\n", errors.name);
     std::fflush(stderr);
     errors.standardExit(info);
+}
+
+// Called by the library as it reads; a picture in more scans than any encoder makes is
+// refused before they cost seconds (each scan goes over the whole picture again).
+void limitScans(j_common_ptr info) {
+    if (reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > pictureScanLimit) {
+        errorsOf(info).tooManyScans = true;
+        std::longjmp(errorsOf(info).escape, 1);
+    }
 }
 
 // The first warning that the library prints gets the picture's name in front of it.
@@ -183,6 +193,7 @@ unsigned int decoderScale(unsigned int width, unsigned int height) {
 struct DecodeState {
     jpeg_decompress_struct info;
     DecodeErrors errors;
+    jpeg_progress_mgr progress;
     unsigned char* picture;
     Resampler resampler;
 };
@@ -196,13 +207,13 @@ unsigned char* allocatePicture(const char* name) {
     return picture;
 }
 
-void reportTooLarge(const char* name, const jpeg_decompress_struct& info) {
-    std::fprintf(stderr, "can't use %s: %ux%u pixels, more than %d on a side; shown black\n", name,
-                 info.image_width, info.image_height, pictureSideLimit);
-}
+const char* const tooLargeFormat =
+    "can't use %s: %ux%u pixels, more than %u on a side; shown black\n";
 
 unsigned char* decodeWith(DecodeState& s, std::FILE* file, const char* name, JpegDecodeMode mode) {
     jpeg_create_decompress(&s.info);
+    s.progress.progress_monitor = limitScans;
+    s.info.progress = &s.progress;
     jpeg_stdio_src(&s.info, file);
     jpeg_read_header(&s.info, TRUE);
 
@@ -213,7 +224,7 @@ unsigned char* decodeWith(DecodeState& s, std::FILE* file, const char* name, Jpe
         return nullptr;
     }
     if (width > pictureSideLimit || height > pictureSideLimit) {
-        reportTooLarge(name, s.info);
+        std::fprintf(stderr, tooLargeFormat, name, width, height, pictureSideLimit);
         jpeg_destroy_decompress(&s.info);
         return allocatePicture(name);
     }
@@ -313,12 +324,18 @@ unsigned char* decodeJpeg(std::FILE* file, const char* name, JpegDecodeMode mode
     s.errors.name = name;
     s.errors.mode = mode;
     if (setjmp(s.errors.escape) != 0) {
+        const unsigned int width = s.info.image_width, height = s.info.image_height;
         jpeg_destroy_decompress(&s.info);
         std::free(s.picture);
         if (mode == JpegDecodeMode::fuzzing)
             return nullptr;
-        // The library refuses sides over 65500 before we see the header.
-        reportTooLarge(name, s.info);
+        // Too many scans, or a side over the library's own limit of 65500, which it reports
+        // before we see the header.
+        if (s.errors.tooManyScans)
+            std::fprintf(stderr, "can't use %s: more than %d scans; shown black\n", name,
+                         pictureScanLimit);
+        else
+            std::fprintf(stderr, tooLargeFormat, name, width, height, pictureSideLimit);
         return allocatePicture(name);
     }
     return decodeWith(s, file, name, mode);

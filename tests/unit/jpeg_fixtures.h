@@ -2,6 +2,7 @@
 // size, coloured by a function of the pixel position.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <functional>
@@ -84,4 +85,32 @@ inline bool claimSize(const std::string& path, int width, int height) {
         }
     }
     return std::fclose(file) == 0 && found;
+}
+
+// Appends `copies` more copies of the last scan (its SOS segment and data) before the end of
+// the JPEG file at `path`: a picture in many scans.
+inline bool repeatLastScan(const std::string& path, int copies) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return false;
+    std::vector<unsigned char> bytes;
+    unsigned char buffer[4096];
+    while (size_t n = std::fread(buffer, 1, sizeof buffer, file))
+        bytes.insert(bytes.end(), buffer, buffer + n);
+    std::fclose(file);
+    const unsigned char sos[] = {0xFF, 0xDA}, eoi[] = {0xFF, 0xD9};
+    const auto end = std::find_end(bytes.begin(), bytes.end(), eoi, eoi + 2);
+    const auto scan = std::find_end(bytes.begin(), end, sos, sos + 2);
+    if (end == bytes.end() || scan == end)
+        return false;
+    const std::vector<unsigned char> last(scan, end);
+    std::vector<unsigned char> repeated(bytes.begin(), end);
+    for (int i = 0; i < copies; ++i)
+        repeated.insert(repeated.end(), last.begin(), last.end());
+    repeated.insert(repeated.end(), end, bytes.end());
+    file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr)
+        return false;
+    const bool written = std::fwrite(repeated.data(), 1, repeated.size(), file) == repeated.size();
+    return std::fclose(file) == 0 && written;
 }
