@@ -11,8 +11,9 @@
 #include <cstring>
 #include <iterator>
 // jpeglib.h needs size_t and FILE declared before it.
-#include <jerror.h>
 #include <jpeglib.h>
+
+#include <jerror.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -28,7 +29,7 @@ unsigned char rawPicture[pictureBytes];
 
 // The library's standard error manager with the picture's name beside it. Errors name the
 // picture on a line of their own before the library's message and exit; a size the library
-// refuses and, when fuzzing, every error return through `escape` instead.
+// refuses, too many scans and, when fuzzing, every error return through `escape` instead.
 struct DecodeErrors {
     jpeg_error_mgr manager;
     void (*standardExit)(j_common_ptr);
@@ -243,7 +244,7 @@ unsigned char* decodeWith(DecodeState& s, std::FILE* file, const char* name, Jpe
     // else (CMYK, say) the library cannot give us as RGB: it is shown black.
     if (s.info.out_color_space != JCS_RGB && s.info.out_color_space != JCS_GRAYSCALE) {
         jpeg_destroy_decompress(&s.info);
-        std::fprintf(stderr, "can't use %s: not an RGB or grayscale picture, shown black\n", name);
+        std::fprintf(stderr, "can't use %s: not an RGB or grayscale picture; shown black\n", name);
         return allocatePicture(name);
     }
     s.picture = allocatePicture(name);
