@@ -66,6 +66,10 @@ bool audioSetVolume(int volume);
 
 int audioErrorCode();
 
+// Why the last stream or module file was refused ("not a regular file", "not a module", ...),
+// or "" when the last one was read.
+const char* audioFileError();
+
 // Stops the audio thread, closes the output and frees the module and syncs. Safe at any time
 // from any thread but the audio thread (a sync procedure), where it only asks the thread to stop.
 void audioRelease();
