@@ -47,7 +47,6 @@ std::thread audioThread;
 bool threadStarted = false;
 std::atomic<bool> stopThread{false};
 std::atomic<int> playRequest{-1}; // order to start from, taken by the audio thread
-std::atomic<int> outputVolume{100};
 std::atomic<int64_t> heardFrame{0};
 std::atomic<int64_t> startFrame{-1};
 
@@ -77,13 +76,6 @@ void fireSyncs(const Strike& strike) {
             (note == 0xFFFF || note == static_cast<uint32_t>(strike.note)))
             slot.proc(static_cast<uint32_t>(i + 1), moduleHandle, data, slot.user);
     }
-}
-
-void scaleVolume(int16_t* samples, int count, int volume) {
-    if (volume >= 100)
-        return;
-    for (int i = 0; i < count; ++i)
-        samples[i] = static_cast<int16_t>(samples[i] * volume / 100);
 }
 
 // The audio thread. Strikes wait in `pending`, ordered by position, until heard.
@@ -120,7 +112,6 @@ void runAudioThread() {
                 playing = false;
                 continue;
             }
-            scaleVolume(block.data(), frames * 2, outputVolume.load(std::memory_order_relaxed));
             queueAudioFrames(block.data(), frames);
             queued += frames;
             for (const Strike& strike : fresh) {
@@ -277,7 +268,7 @@ bool audioSetVolume(int volume) {
         return fail(audioErrorNotReady);
     if (volume < 0 || volume > 100)
         return fail(audioErrorParameter);
-    outputVolume.store(volume, std::memory_order_relaxed);
+    setAudioOutputVolume(volume);
     return succeed();
 }
 
@@ -309,7 +300,6 @@ void audioRelease() {
     moduleTitle.clear();
     moduleOrders = 0;
     playRequest.store(-1, std::memory_order_relaxed);
-    outputVolume.store(100, std::memory_order_relaxed);
     heardFrame.store(0, std::memory_order_relaxed);
     startFrame.store(-1, std::memory_order_relaxed);
 }

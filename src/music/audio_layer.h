@@ -61,7 +61,7 @@ bool audioPlayModule(uint32_t music, int order);
 uint32_t audioSetSync(uint32_t music, uint32_t type, uint32_t param, AudioSyncProc proc,
                       void* user);
 
-// Output volume 0 to 100.
+// Output volume 0 to 100, applied where the frames leave for the device: heard at once.
 bool audioSetVolume(int volume);
 
 int audioErrorCode();

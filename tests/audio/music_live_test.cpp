@@ -1,10 +1,13 @@
 // Live playback on the silent output: startMusic's console line, strikes stamping the right
-// SyncPoints with the demo clock as they are heard, and the output keeping real time.
+// SyncPoints with the demo clock as they are heard, the fade as heard, and the output keeping
+// real time.
 #include "clock.h"
 #include "music_fixture.h"
 #include "platform.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -97,6 +100,85 @@ TEST(LiveSyncs, StrikesStampTheirSyncPointsWithTheClockAsTheyAreHeard) {
             EXPECT_LT(syncPoints[earlier].stamp.load(), syncPoints[later].stamp.load());
         }
     }
+}
+
+// One endless note of a constant sample: what is heard is the volume, frame by frame.
+ItModule steadyModule() {
+    ItModule module = fixtureModule({{{0, 0, ItCell{itNoteC5, 1, -1, 0, 0}}}});
+    ItInstrument& steady = module.instruments[0];
+    steady.pcm.assign(1000, 12000);
+    steady.loop = ItLoop{true, false, 0, 1000};
+    return module;
+}
+
+// Runs of one level (in percent of `full`) at least `shortest` frames long, in the order heard.
+std::vector<std::pair<int, int>> levelRuns(const std::vector<int16_t>& stereo, double full,
+                                           int shortest) {
+    std::vector<std::pair<int, int>> runs;
+    int level = -1;
+    int length = 0;
+    auto close = [&] {
+        if (length >= shortest) {
+            if (!runs.empty() && runs.back().first == level)
+                runs.back().second += length;
+            else
+                runs.emplace_back(level, length);
+        }
+    };
+    for (size_t i = 0; i < stereo.size(); i += 2) {
+        const int now = static_cast<int>(std::lround(100.0 * std::abs(stereo[i]) / full));
+        if (now != level) {
+            close();
+            level = now;
+            length = 0;
+        }
+        ++length;
+    }
+    close();
+    return runs;
+}
+
+TEST(Fade, TheStartVolumeAndTheTwentyOneStepsAreHeardBeforeTheRelease) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    const std::string dir = makeWorkDirectory();
+    ASSERT_FALSE(dir.empty());
+    writeFixture(steadyModule(), dir + "/mod2.it");
+    ASSERT_EQ(chdir(dir.c_str()), 0);
+    recordAudioOutput(true);
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(startMusic());
+    testing::internal::GetCapturedStdout();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    stopMusic();
+    const std::vector<int16_t> heard = recordedAudioOutput();
+    recordAudioOutput(false);
+    std::remove((dir + "/mod2.it").c_str());
+    rmdir(dir.c_str());
+
+    // The note at volume 99 fills most of what was heard: its level gives full volume.
+    ASSERT_GT(heard.size(), static_cast<size_t>(0.2 * musicSampleRate) * 2);
+    std::vector<int16_t> left;
+    for (size_t i = 0; i < heard.size() / 2; i += 2)
+        left.push_back(static_cast<int16_t>(std::abs(heard[i])));
+    std::nth_element(left.begin(), left.begin() + left.size() / 2, left.end());
+    const double full = left[left.size() / 2] / 0.99;
+    ASSERT_GT(full, 1000.0);
+
+    // Each step holds at least its 1 ms (44 frames, less the few of the ramp into it), and the
+    // last, silence, is heard before the release ends the recording.
+    const std::vector<std::pair<int, int>> runs = levelRuns(heard, full, 38);
+    std::vector<int> expected{99};
+    for (int volume = 100; volume >= 0; volume -= 5)
+        expected.push_back(volume);
+    std::string heardRuns;
+    for (const auto& [level, frames] : runs)
+        heardRuns += std::to_string(level) + "% x" + std::to_string(frames) + " ";
+    ASSERT_GE(runs.size(), expected.size()) << "heard: " << heardRuns;
+    std::vector<int> tail;
+    for (size_t i = runs.size() - expected.size(); i < runs.size(); ++i)
+        tail.push_back(runs[i].first);
+    EXPECT_EQ(tail, expected);
+    EXPECT_GT(runs[runs.size() - expected.size()].second, musicSampleRate / 10);
 }
 
 TEST(SilentOutput, ConsumesItsQueueInRealTime) {
