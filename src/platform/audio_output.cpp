@@ -204,8 +204,12 @@ void queueAudioFrames(const int16_t* samples, int frames) {
         return;
     if (outputSilent)
         advanceSilentHead();
+    const bool starved = queueStart == queue.size();
     queue.insert(queue.end(), samples, samples + static_cast<size_t>(frames) * channels);
     framesQueued += frames;
+    // A silent head waiting at the end of the queue plays the new frames from now.
+    if (starved)
+        silentLast = SteadyClock::now();
 }
 
 void setAudioOutputVolume(int volume) {
