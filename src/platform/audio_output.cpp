@@ -1,8 +1,9 @@
 // The audio output device: SDL2 pulling frames from our queue, or a silent output that
 // consumes the queue in real time when no device can be opened, so that whoever measures the
 // heard position (the music's syncs) behaves the same with and without a sound card. The
-// volume is applied here, as frames leave the queue, so a change is heard within one device
-// buffer rather than after everything already queued.
+// volume is applied here, as frames leave the queue, not when they are queued: each change
+// reaches the frames heard from its moment on, one device buffer late, so even steps 1 ms apart
+// are heard each for its own time rather than after everything already queued.
 #include "platform.h"
 
 #include <SDL.h>
@@ -35,9 +36,17 @@ size_t queueStart = 0;
 int64_t framesQueued = 0;
 int64_t framesTaken = 0; // taken for the device, or consumed by the silent output
 
-// The gain moves one percent a frame toward its target, so a step makes no click.
+// Volume changes not yet applied, oldest first. The gain moves one percent a frame toward the
+// volume of the change in effect, so a step makes no click.
+struct VolumeChange {
+    SteadyClock::time_point at;
+    int volume;
+};
+std::vector<VolumeChange> volumeChanges;
+SteadyClock::time_point lastVolumeChange;
 int gainTarget = 100;
 int gainNow = 100;
+SteadyClock::duration deviceDelay{}; // one device buffer; zero for the silent output
 
 // The device's last callback: when, and how many queued frames it took.
 SteadyClock::time_point lastTakenAt;
@@ -56,14 +65,22 @@ constexpr int bytesPerFrame = channels * 2;
 constexpr double largestPlayOutSeconds = 0.05;
 
 // Takes up to `frames` frames off the queue with the gain applied into `out` (when not null)
-// and returns how many it took.
-int takeFrames(int16_t* out, int64_t frames) {
+// and returns how many it took. The first frame is heard at `firstHeardAt`, the others follow
+// at the output rate; each gets the volume of the change in effect a device buffer earlier.
+int takeFrames(int16_t* out, int64_t frames, SteadyClock::time_point firstHeardAt) {
     const int64_t available = static_cast<int64_t>((queue.size() - queueStart) / channels);
     const int taken = static_cast<int>(std::min(frames, available));
     const int16_t* in = queue.data() + queueStart;
     if (recording)
         recorded.reserve(recorded.size() + static_cast<size_t>(taken) * channels);
+    const SteadyClock::time_point firstVolumeAt = firstHeardAt - deviceDelay;
+    size_t applied = 0;
     for (int f = 0; f < taken; ++f) {
+        const auto at =
+            firstVolumeAt + std::chrono::duration_cast<SteadyClock::duration>(
+                                std::chrono::duration<double>(static_cast<double>(f) / outputRate));
+        while (applied < volumeChanges.size() && volumeChanges[applied].at <= at)
+            gainTarget = volumeChanges[applied++].volume;
         if (gainNow != gainTarget)
             gainNow += gainNow < gainTarget ? 1 : -1;
         for (int c = 0; c < channels; ++c) {
@@ -80,14 +97,17 @@ int takeFrames(int16_t* out, int64_t frames) {
         queueStart = 0;
     }
     framesTaken += taken;
+    volumeChanges.erase(volumeChanges.begin(),
+                        volumeChanges.begin() + static_cast<std::ptrdiff_t>(applied));
     return taken;
 }
 
 void advanceSilentHead() {
     const auto now = SteadyClock::now();
+    const auto firstHeardAt = silentLast;
     silentPosition += std::chrono::duration<double>(now - silentLast).count() * outputRate;
     silentLast = now;
-    takeFrames(nullptr, static_cast<int64_t>(silentPosition) - framesTaken);
+    takeFrames(nullptr, static_cast<int64_t>(silentPosition) - framesTaken, firstHeardAt);
     // After an underrun the head waits at the end of the queue: new frames play from now.
     if (silentPosition > static_cast<double>(framesTaken))
         silentPosition = static_cast<double>(framesTaken);
@@ -99,8 +119,9 @@ void feedDevice(void*, Uint8* stream, int length) {
     std::lock_guard<std::mutex> lock(outputMutex);
     if (outputClosing)
         return;
-    lastTakenFrames = takeFrames(reinterpret_cast<int16_t*>(stream), length / bytesPerFrame);
     lastTakenAt = SteadyClock::now();
+    lastTakenFrames =
+        takeFrames(reinterpret_cast<int16_t*>(stream), length / bytesPerFrame, lastTakenAt);
 }
 
 // Frames taken from the queue that the listener has heard (lock held).
@@ -175,6 +196,8 @@ bool openAudioOutput(int rate) {
         framesTaken = 0;
         lastTakenFrames = 0;
         gainTarget = gainNow = 100;
+        volumeChanges.clear();
+        lastVolumeChange = SteadyClock::time_point{};
     }
     std::string why;
     const bool silent = !openSdlDevice(rate, why);
@@ -185,6 +208,11 @@ bool openAudioOutput(int rate) {
     {
         std::lock_guard<std::mutex> lock(outputMutex);
         outputSilent = silent;
+        deviceDelay =
+            silent
+                ? SteadyClock::duration{}
+                : std::chrono::duration_cast<SteadyClock::duration>(std::chrono::duration<double>(
+                      static_cast<double>(deviceBufferFrames) / rate));
         silentPosition = 0.0;
         silentLast = SteadyClock::now();
     }
@@ -214,10 +242,13 @@ void queueAudioFrames(const int16_t* samples, int frames) {
 
 void setAudioOutputVolume(int volume) {
     std::lock_guard<std::mutex> lock(outputMutex);
+    if (!outputOpen)
+        return;
     // The silent output's frames up to now leave at the volume they were heard with.
-    if (outputOpen && outputSilent)
+    if (outputSilent)
         advanceSilentHead();
-    gainTarget = std::clamp(volume, 0, 100);
+    lastVolumeChange = SteadyClock::now();
+    volumeChanges.push_back({lastVolumeChange, std::clamp(volume, 0, 100)});
 }
 
 int64_t audioFramesHeard() {
@@ -231,25 +262,34 @@ int64_t audioFramesPending() {
 }
 
 void closeAudioOutput() {
+    const auto deadline =
+        SteadyClock::now() + std::chrono::duration_cast<SteadyClock::duration>(
+                                 std::chrono::duration<double>(largestPlayOutSeconds));
     SDL_AudioDeviceID device = 0;
-    double playOut = 0.0;
+    SteadyClock::time_point lastChangeHeard;
     {
         std::lock_guard<std::mutex> lock(outputMutex);
         if (!outputOpen)
             return;
-        if (outputSilent) {
+        if (outputSilent)
             advanceSilentHead();
-        } else {
-            // What the device already holds is heard before it closes, the end of a fade too.
-            playOut = static_cast<double>(framesTaken - heardFrames()) / outputRate;
-            outputClosing = true;
+        else
             device = outputDevice;
-        }
+        lastChangeHeard = lastVolumeChange + deviceDelay;
     }
     if (device != 0) {
-        const double wait = std::min(playOut, largestPlayOutSeconds);
-        if (wait > 0.0)
-            std::this_thread::sleep_for(std::chrono::duration<double>(wait));
+        // The end of a fade is heard a device buffer after it was set; then what the device
+        // holds plays out before it closes.
+        std::this_thread::sleep_until(std::min(deadline, lastChangeHeard));
+        double playOut = 0.0;
+        {
+            std::lock_guard<std::mutex> lock(outputMutex);
+            outputClosing = true;
+            playOut = static_cast<double>(framesTaken - heardFrames()) / outputRate;
+        }
+        std::this_thread::sleep_until(std::min(
+            deadline, SteadyClock::now() + std::chrono::duration_cast<SteadyClock::duration>(
+                                               std::chrono::duration<double>(playOut))));
         SDL_CloseAudioDevice(device);
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
