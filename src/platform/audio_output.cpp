@@ -43,7 +43,6 @@ struct VolumeChange {
     int volume;
 };
 std::vector<VolumeChange> volumeChanges;
-SteadyClock::time_point lastVolumeChange;
 int gainTarget = 100;
 int gainNow = 100;
 SteadyClock::duration deviceDelay{}; // one device buffer; zero for the silent output
@@ -68,6 +67,8 @@ constexpr double largestPlayOutSeconds = 0.05;
 // and returns how many it took. The first frame is heard at `firstHeardAt`, the others follow
 // at the output rate; each gets the volume of the change in effect a device buffer earlier.
 int takeFrames(int16_t* out, int64_t frames, SteadyClock::time_point firstHeardAt) {
+    if (frames <= 0)
+        return 0;
     const int64_t available = static_cast<int64_t>((queue.size() - queueStart) / channels);
     const int taken = static_cast<int>(std::min(frames, available));
     const int16_t* in = queue.data() + queueStart;
@@ -197,7 +198,6 @@ bool openAudioOutput(int rate) {
         lastTakenFrames = 0;
         gainTarget = gainNow = 100;
         volumeChanges.clear();
-        lastVolumeChange = SteadyClock::time_point{};
     }
     std::string why;
     const bool silent = !openSdlDevice(rate, why);
@@ -247,8 +247,7 @@ void setAudioOutputVolume(int volume) {
     // The silent output's frames up to now leave at the volume they were heard with.
     if (outputSilent)
         advanceSilentHead();
-    lastVolumeChange = SteadyClock::now();
-    volumeChanges.push_back({lastVolumeChange, std::clamp(volume, 0, 100)});
+    volumeChanges.push_back({SteadyClock::now(), std::clamp(volume, 0, 100)});
 }
 
 int64_t audioFramesHeard() {
@@ -262,11 +261,12 @@ int64_t audioFramesPending() {
 }
 
 void closeAudioOutput() {
+    const auto closeAt = SteadyClock::now();
     const auto deadline =
         SteadyClock::now() + std::chrono::duration_cast<SteadyClock::duration>(
                                  std::chrono::duration<double>(largestPlayOutSeconds));
     SDL_AudioDeviceID device = 0;
-    SteadyClock::time_point lastChangeHeard;
+    SteadyClock::time_point closeHeard;
     {
         std::lock_guard<std::mutex> lock(outputMutex);
         if (!outputOpen)
@@ -275,12 +275,12 @@ void closeAudioOutput() {
             advanceSilentHead();
         else
             device = outputDevice;
-        lastChangeHeard = lastVolumeChange + deviceDelay;
+        closeHeard = closeAt + deviceDelay;
     }
     if (device != 0) {
-        // The end of a fade is heard a device buffer after it was set; then what the device
-        // holds plays out before it closes.
-        std::this_thread::sleep_until(std::min(deadline, lastChangeHeard));
+        // Volume changes are heard a device buffer late, so the frames up to this call are
+        // too (the end of a fade among them); then what the device holds plays out.
+        std::this_thread::sleep_until(std::min(deadline, closeHeard));
         double playOut = 0.0;
         {
             std::lock_guard<std::mutex> lock(outputMutex);
