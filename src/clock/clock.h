@@ -10,7 +10,8 @@
 extern float demoTime;
 
 // Advances the clock by the counter ticks since the previous call (by any caller, any thread),
-// scaled by exp(speedExponent), and returns the new accumulator.
+// scaled by exp(speedExponent), and returns the new accumulator rounded to a float. No
+// elapsed time is lost however often it is called: the sum itself is kept in double.
 float demoClock();
 
 // Speed control in [-7, 7]; read by demoClock on any thread, written by the keyboard handler.
