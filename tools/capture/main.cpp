@@ -155,19 +155,21 @@ int failWriting(const std::string& error, const OutputTarget& target) {
 }
 
 // Where the closing summary goes: not into the picture or sound sent to standard output.
+// Asked before the output is written, while a replaced file is still the one there.
 FILE* summaryStream(const OutputTarget& target) {
-    return target.stream && isStandardOutput(target.path) ? stderr : stdout;
+    return isStandardOutput(target.path) ? stderr : stdout;
 }
 
 int captureAudio(const CaptureOptions& options, const OutputTarget& target,
                  const OfflineRender& music) {
     std::string error;
+    FILE* summary = summaryStream(target);
     const double seconds = (options.to - options.from) / unitsPerSecond;
     const std::vector<int16_t> sound =
         soundSlice(music.pcm, options.from / unitsPerSecond, seconds);
     if (!writeWav(target, sound, error))
         return failWriting(error, target);
-    std::fprintf(summaryStream(target), "wrote %s: %.2f s of 44100 Hz 16-bit stereo sound\n",
+    std::fprintf(summary, "wrote %s: %.2f s of 44100 Hz 16-bit stereo sound\n",
                  options.output.c_str(), seconds);
     return 0;
 }
@@ -175,6 +177,7 @@ int captureAudio(const CaptureOptions& options, const OutputTarget& target,
 int captureFrame(const CaptureOptions& options, const OutputTarget& target,
                  const OfflineRender& music) {
     std::string error;
+    FILE* summary = summaryStream(target);
     StrikeFeed feed = makeStrikeFeed(music.strikes, options.extraStrikes);
     primeShowAt(options.frameTime, secondsPerFrame(options) * unitsPerSecond, feed);
     renderFrame(static_cast<float>(options.frameTime), feed);
@@ -184,7 +187,7 @@ int captureFrame(const CaptureOptions& options, const OutputTarget& target,
         return stoppedBeforeWriting();
     if (!writePng(target, rgb.data(), options.width, options.height, error))
         return failWriting(error, target);
-    std::fprintf(summaryStream(target), "wrote %s (%s)\n", options.output.c_str(),
+    std::fprintf(summary, "wrote %s (%s)\n", options.output.c_str(),
                  describeTime(options.frameTime).c_str());
     return 0;
 }
@@ -296,6 +299,7 @@ int captureVideo(const CaptureOptions& options, const OutputTarget& target,
                  const std::string& ffmpeg, const OfflineRender& music) {
     const int64_t count = frameCount(options);
     std::string error;
+    FILE* summary = summaryStream(target);
     StrikeFeed feed = makeStrikeFeed(music.strikes, options.extraStrikes);
     const std::string soundPath =
         writeTemporarySound(soundForFrames(music.pcm, options, count), error);
@@ -389,8 +393,7 @@ int captureVideo(const CaptureOptions& options, const OutputTarget& target,
                        "plays up to its last whole second";
         return fail(message);
     }
-    std::fprintf(summaryStream(target),
-                 "wrote %s: %lld frames of %dx%d at %lld/%lld fps, %.2f s (%s)\n",
+    std::fprintf(summary, "wrote %s: %lld frames of %dx%d at %lld/%lld fps, %.2f s (%s)\n",
                  options.output.c_str(), static_cast<long long>(count), options.width,
                  options.height, static_cast<long long>(options.fpsNumerator),
                  static_cast<long long>(options.fpsDenominator),

@@ -101,7 +101,15 @@ bool resolveFramesFolder(const std::string& given, std::string& folder, bool& ex
         folder = given;
         return checkWritable(folder + "/frame-000000.png", error);
     }
-    return followLinks(given, folder, error) && checkWritable(folder, error);
+    if (!followLinks(given, folder, error))
+        return false;
+    // Made and removed again at once: the folder is made for good once the show has loaded.
+    if (mkdir(folder.c_str(), 0777) != 0) {
+        error = "cannot make the folder " + folder + ": " + std::strerror(errno);
+        return false;
+    }
+    rmdir(folder.c_str());
+    return true;
 }
 
 bool isStandardOutput(const std::string& path) {
