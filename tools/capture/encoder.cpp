@@ -50,49 +50,20 @@ bool startVideoEncoder(VideoEncoder& encoder, const std::string& ffmpeg, const s
         static_cast<double>(options.fpsNumerator) / static_cast<double>(options.fpsDenominator);
     const std::string keyInterval = std::to_string(std::max(1L, std::lround(fps)));
     const std::string crf = std::to_string(options.crf);
-    const std::vector<std::string> words = {ffmpeg,
-                                            "-hide_banner",
-                                            "-loglevel",
-                                            "error",
-                                            "-y",
-                                            "-f",
-                                            "rawvideo",
-                                            "-pixel_format",
-                                            "rgb24",
-                                            "-video_size",
-                                            size,
-                                            "-framerate",
-                                            rate,
-                                            "-i",
-                                            "pipe:0",
-                                            "-f",
-                                            "wav",
-                                            "-i",
-                                            wavPath,
-                                            "-map",
-                                            "0:v:0",
-                                            "-map",
-                                            "1:a:0",
-                                            "-c:v",
-                                            "libx264",
-                                            "-preset",
-                                            options.preset,
-                                            "-crf",
-                                            crf,
-                                            "-pix_fmt",
-                                            "yuv420p",
-                                            "-g",
-                                            keyInterval,
-                                            "-c:a",
-                                            "aac",
-                                            "-b:a",
-                                            "192k",
-                                            "-shortest",
-                                            "-movflags",
-                                            "+frag_keyframe+empty_moov+default_base_moof",
-                                            "-f",
-                                            "mp4",
-                                            outputFd >= 0 ? "pipe:1" : output};
+    // A stream is handed to ffmpeg as its standard output.
+    const std::string destination = outputFd >= 0 ? "pipe:1" : output;
+    const std::vector<std::string> words = {
+        ffmpeg,      "-hide_banner", "-loglevel",    "error",
+        "-y",        "-f",           "rawvideo",     "-pixel_format",
+        "rgb24",     "-video_size",  size,           "-framerate",
+        rate,        "-i",           "pipe:0",       "-f",
+        "wav",       "-i",           wavPath,        "-map",
+        "0:v:0",     "-map",         "1:a:0",        "-c:v",
+        "libx264",   "-preset",      options.preset, "-crf",
+        crf,         "-pix_fmt",     "yuv420p",      "-g",
+        keyInterval, "-c:a",         "aac",          "-b:a",
+        "192k",      "-shortest",    "-movflags",    "+frag_keyframe+empty_moov+default_base_moof",
+        "-f",        "mp4",          destination};
     std::vector<char*> argv;
     for (const std::string& word : words)
         argv.push_back(const_cast<char*>(word.c_str()));
