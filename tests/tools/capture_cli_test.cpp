@@ -515,6 +515,18 @@ bool waitForText(const std::string& path, const std::string& text, pid_t running
     return false;
 }
 
+// A reader that copies the FIFO into `sink` until the writer closes it.
+pid_t drainInto(const std::string& fifo, const std::string& sink) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int fd = open(sink.c_str(), O_WRONLY | O_CREAT, 0644);
+        dup2(fd, STDOUT_FILENO);
+        execl("/bin/cat", "cat", fifo.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return pid;
+}
+
 Launch plain(std::vector<std::string> args) {
     return Launch{std::move(args), {}, RLIM_INFINITY};
 }
@@ -569,13 +581,7 @@ TEST_F(CaptureTest, HostileOutputsDataAndSignalsLeaveNothingBehind) {
         {"a FIFO is written as a stream",
          [&](const std::string& d) {
              mkfifo((d + "/fifo.wav").c_str(), 0644);
-             drainer = fork();
-             if (drainer == 0) {
-                 const int sink = open((d + "/sink").c_str(), O_WRONLY | O_CREAT, 0644);
-                 dup2(sink, STDOUT_FILENO);
-                 execl("/bin/cat", "cat", (d + "/fifo.wav").c_str(), static_cast<char*>(nullptr));
-                 _exit(127);
-             }
+             drainer = drainInto(d + "/fifo.wav", d + "/sink");
              return plain(
                  {"audio", d + "/fifo.wav", "--from", "1", "--to", "1.05", "--data", dataFolder});
          },
@@ -585,6 +591,22 @@ TEST_F(CaptureTest, HostileOutputsDataAndSignalsLeaveNothingBehind) {
              EXPECT_EQ(cat.status, 0) << "the reader never saw the end";
              EXPECT_EQ(typeOf(d + "/fifo.wav"), 'p');
              EXPECT_TRUE(runsWav(d + "/sink"));
+         }},
+        {"a FIFO gets the video's fragments",
+         [&](const std::string& d) {
+             mkfifo((d + "/fifo.mp4").c_str(), 0644);
+             drainer = drainInto(d + "/fifo.mp4", d + "/sink.mp4");
+             return plain({"video", d + "/fifo.mp4", "--from", "1", "--to", "1.02", "--size",
+                           "64x48", "--data", dataFolder});
+         },
+         0, "", "./fifo.mp4\n./sink.mp4\n", nullptr,
+         [&](const std::string& d, const Outcome&) {
+             EXPECT_EQ(finishWithin(drainer, 10, "/dev/null", "/dev/null").status, 0);
+             EXPECT_EQ(typeOf(d + "/fifo.mp4"), 'p');
+             const std::string frames = shell("ffprobe -v error -select_streams v -count_frames "
+                                              "-show_entries stream=nb_read_frames -of csv=p=0 " +
+                                              d + "/sink.mp4");
+             EXPECT_EQ(std::atoi(frames.c_str()), 10) << frames;
          }},
         {"a device is written in place",
          [&](const std::string& d) {
