@@ -31,7 +31,9 @@ void sleepOneMillisecond();
 
 // Starts a private Xvfb with a screen of width x height x 24 on a free display number and
 // points DISPLAY at it. Returns the display name (":N"), or "" with `error` filled when Xvfb
-// cannot be started. The server is stopped by stopPrivateXServer() or when the process ends.
+// cannot be started. The server is stopped by stopPrivateXServer() or when the process ends,
+// however it ends: it gets SIGTERM when the thread that started it dies, so start it from the
+// main thread.
 std::string startPrivateXServer(int width, int height, std::string& error);
 void stopPrivateXServer();
 
