@@ -1,4 +1,4 @@
-// The fixed OpenGL state of start-up and the letter-boxed viewport.
+// The fixed OpenGL state of start-up and the viewport band.
 #include "gl_harness.h"
 #include "shell.h"
 
@@ -42,7 +42,7 @@ TEST(StartupState, FogHintsAndDepthAsTheShowExpects) {
     EXPECT_NE(value, 0);
 }
 
-TEST(StartupState, ReshapeKeepsABandOneHundredTwentyPixelsUp) {
+TEST(StartupState, ReshapeSetsTheBandOfTheWindowSize) {
     openTestWindow();
     struct Case {
         int width, height;
@@ -50,8 +50,8 @@ TEST(StartupState, ReshapeKeepsABandOneHundredTwentyPixelsUp) {
     };
     const Case cases[] = {
         {640, 480, {0, 120, 640, 270}},
-        {640, 100, {0, 120, 640, 56}},
-        {1024, 768, {0, 120, 1024, 432}},
+        {640, 100, {201, 0, 237, 100}},
+        {1024, 768, {0, 192, 1024, 432}},
     };
     for (const Case& c : cases) {
         glMatrixMode(GL_MODELVIEW);
