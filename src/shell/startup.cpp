@@ -26,7 +26,6 @@ void printBanner() {
 
 void openDemoWindow(bool fullScreen, const char* title) {
     if (!fullScreen) {
-        glutInitWindowSize(640, 480);
         glutCreateWindow(title);
         return;
     }

@@ -4,6 +4,14 @@
 
 #include <gtest/gtest.h>
 
+// After GoogleTest: the X headers define macros (None, Bool) that clash with its names.
+#include <GL/glx.h>
+#include <GL/glxext.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
 TEST(StartupState, FogHintsAndDepthAsTheShowExpects) {
     openTestWindow();
     testing::internal::CaptureStderr();
@@ -64,4 +72,42 @@ TEST(StartupState, ReshapeSetsTheBandOfTheWindowSize) {
         glGetIntegerv(GL_MATRIX_MODE, &mode);
         EXPECT_EQ(mode, GL_PROJECTION);
     }
+}
+
+namespace {
+// The window's swap interval as the driver reports it, or -1 where it cannot say.
+int currentSwapInterval(const std::string& extension) {
+    Display* display = glXGetCurrentDisplay();
+    if (extension == "GLX_EXT_swap_control") {
+        unsigned value = 0;
+        glXQueryDrawable(display, glXGetCurrentDrawable(), GLX_SWAP_INTERVAL_EXT, &value);
+        return static_cast<int>(value);
+    }
+    if (extension == "GLX_MESA_swap_control") {
+        auto get = reinterpret_cast<PFNGLXGETSWAPINTERVALMESAPROC>(
+            glXGetProcAddress(reinterpret_cast<const GLubyte*>("glXGetSwapIntervalMESA")));
+        return get ? get() : -1;
+    }
+    return -1;
+}
+} // namespace
+
+TEST(StartupState, SwapIntervalOneUnlessTurnedOff) {
+    openTestWindow();
+    unsetenv("PARADE_VSYNC");
+    const std::string extension = useSwapInterval();
+    const char* offered = glXQueryExtensionsString(glXGetCurrentDisplay(), 0);
+    std::printf("swap control: %s\n", extension.empty() ? "none offered" : extension.c_str());
+    if (extension.empty()) {
+        // Then none of the three may be listed (Xvfb with Mesa's software renderer lists none).
+        for (const char* name :
+             {"GLX_EXT_swap_control", "GLX_MESA_swap_control", "GLX_SGI_swap_control"})
+            EXPECT_FALSE(extensionListed(offered, name)) << name;
+        return;
+    }
+    EXPECT_EQ(currentSwapInterval(extension), 1);
+    setenv("PARADE_VSYNC", "0", 1);
+    EXPECT_EQ(useSwapInterval(), extension);
+    EXPECT_EQ(currentSwapInterval(extension), 0);
+    unsetenv("PARADE_VSYNC");
 }
