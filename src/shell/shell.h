@@ -17,9 +17,9 @@ bool fullScreenRequested(int argc, char** argv);
 // letter a-umlaut in UTF-8 when the console's character set is UTF-8, else as byte 0x84.
 void printBanner();
 
-// Opens the window (640x480 unless GLUT's -geometry said otherwise: the size is set before
-// glutInit for that reason), or the full-screen game mode; where game mode cannot be entered,
-// a full-screen window at the screen's resolution instead (said on standard error).
+// Opens the window (of the size set with glutInitWindowSize), or the full-screen game mode;
+// where game mode cannot be entered, a full-screen window at the screen's resolution instead
+// (said on standard error).
 void openDemoWindow(bool fullScreen, const char* title);
 
 // ---- The X display (desktop only) ------------------------------------------------------------
@@ -27,6 +27,10 @@ void openDemoWindow(bool fullScreen, const char* title);
 // The display GLUT will open: the name after the last "-display" argument, else $DISPLAY
 // (nullptr when unset). A "-display" with no name after it sets `nameMissing`.
 const char* displayArgument(int argc, char** argv, bool& nameMissing);
+
+// True when a "-geometry" argument (GLUT's option, read by glutInit) gives the window's width
+// and height; a position alone leaves the size to the program.
+bool geometryGivesSize(int argc, char** argv);
 
 // Opens a connection to the display and holds it until releaseHeldDisplay(), to be called once
 // glutInit holds its own: an X server that resets when its last client leaves (xvfb-run) must

@@ -74,6 +74,20 @@ const char* displayArgument(int argc, char** argv, bool& nameMissing) {
     return name;
 }
 
+bool geometryGivesSize(int argc, char** argv) {
+    const char* geometry = nullptr;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "-geometry") == 0)
+            geometry = argv[++i];
+    }
+    if (!geometry)
+        return false;
+    int x = 0, y = 0;
+    unsigned width = 0, height = 0;
+    const int given = XParseGeometry(geometry, &x, &y, &width, &height);
+    return (given & WidthValue) && (given & HeightValue) && width > 0 && height > 0;
+}
+
 bool holdDisplay(const char* name) {
     releaseHeldDisplay();
     heldDisplay = XOpenDisplay(name);

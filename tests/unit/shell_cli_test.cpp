@@ -64,6 +64,29 @@ TEST(CommandLine, DisplayFromTheLastDisplayOptionElseTheEnvironment) {
     }
 }
 
+TEST(CommandLine, GeometryGivesTheSizeOnlyWithWidthAndHeight) {
+    struct Case {
+        std::vector<const char*> arguments;
+        bool sizeGiven;
+    };
+    const Case cases[] = {
+        {{"window"}, false},
+        {{"window", "-geometry", "800x600+10+10"}, true},
+        {{"-geometry", "800x600", "window"}, true},
+        {{"window", "-geometry", "+30+40"}, false},
+        {{"window", "-geometry", "800x"}, false},
+        {{"window", "-geometry", "0x0"}, false},
+        {{"window", "-geometry"}, false},
+    };
+    for (const Case& c : cases) {
+        std::vector<char*> argv{const_cast<char*>("parade")};
+        for (const char* argument : c.arguments)
+            argv.push_back(const_cast<char*>(argument));
+        EXPECT_EQ(geometryGivesSize(static_cast<int>(argv.size()), argv.data()), c.sizeGiven)
+            << c.arguments.back();
+    }
+}
+
 TEST(SwapControl, ExtensionsAreMatchedAsWholeWords) {
     struct Case {
         const char* list;
