@@ -3,8 +3,9 @@
  *                                         (a WM_DELETE_WINDOW client message)
  *   parade-window-tool destroy WINDOW_ID  destroys it from this connection
  *   parade-window-tool box WINDOW_ID      prints "W H X Y BW BH": the window's size and the
- *                                         box of its lit pixels (any channel above 24), from
- *                                         the top left; "W H 0 0 0 0" when nothing is lit
+ *                                         box of its lit pixels (any channel above 24) on the
+ *                                         screen, from its top left; "W H 0 0 0 0" when nothing
+ *                                         is lit
  */
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -31,23 +32,39 @@ static int litBox(Display* display, Window window) {
         fprintf(stderr, "window-tool: no window %lu\n", (unsigned long)window);
         return 1;
     }
-    XImage* image = XGetImage(display, window, 0, 0, (unsigned)attributes.width,
-                              (unsigned)attributes.height, AllPlanes, ZPixmap);
+    /* The window may reach past the screen's edge (GLUT places a full-screen window at -1, -1)
+     * and then cannot be read itself: read the part of the screen it covers. */
+    Window root = DefaultRootWindow(display), child;
+    int x0, y0;
+    XTranslateCoordinates(display, window, root, 0, 0, &x0, &y0, &child);
+    const int screenWidth = DisplayWidth(display, 0), screenHeight = DisplayHeight(display, 0);
+    const int readX = x0 < 0 ? 0 : x0, readY = y0 < 0 ? 0 : y0;
+    int readWidth = x0 + attributes.width, readHeight = y0 + attributes.height;
+    readWidth = (readWidth > screenWidth ? screenWidth : readWidth) - readX;
+    readHeight = (readHeight > screenHeight ? screenHeight : readHeight) - readY;
+    if (readWidth <= 0 || readHeight <= 0) {
+        fprintf(stderr, "window-tool: the window is off the screen\n");
+        return 1;
+    }
+    XImage* image = XGetImage(display, root, readX, readY, (unsigned)readWidth,
+                              (unsigned)readHeight, AllPlanes, ZPixmap);
     if (!image) {
         fprintf(stderr, "window-tool: cannot read the window\n");
         return 1;
     }
     int left = attributes.width, top = attributes.height, right = -1, bottom = -1;
-    for (int y = 0; y < attributes.height; ++y)
-        for (int x = 0; x < attributes.width; ++x) {
+    for (int y = 0; y < readHeight; ++y)
+        for (int x = 0; x < readWidth; ++x) {
             unsigned long p = XGetPixel(image, x, y);
             unsigned long r = (p & image->red_mask) >> 16, g = (p & image->green_mask) >> 8,
                           b = p & image->blue_mask;
             if (r > 24 || g > 24 || b > 24) {
-                left = x < left ? x : left;
-                right = x > right ? x : right;
-                top = y < top ? y : top;
-                bottom = y > bottom ? y : bottom;
+                /* In window coordinates. */
+                const int wx = readX - x0 + x, wy = readY - y0 + y;
+                left = wx < left ? wx : left;
+                right = wx > right ? wx : right;
+                top = wy < top ? wy : top;
+                bottom = wy > bottom ? wy : bottom;
             }
         }
     XDestroyImage(image);
