@@ -17,6 +17,23 @@
 namespace {
 Display* heldDisplay = nullptr;
 GLXDrawable demoWindow = 0;
+int glxErrorBase = -1;
+
+// The GLX protocol's error numbers for a drawable that is not there (added to its error base).
+constexpr int glxBadDrawable = 2;
+constexpr int glxBadCurrentDrawable = 11;
+constexpr int glxBadWindow = 12;
+
+bool windowGoneError(const XErrorEvent& event) {
+    if (demoWindow == 0 || event.resourceid != demoWindow)
+        return false;
+    const int code = event.error_code;
+    if (code == BadWindow || code == BadDrawable)
+        return true;
+    return glxErrorBase >= 0 &&
+           (code == glxErrorBase + glxBadDrawable || code == glxErrorBase + glxBadCurrentDrawable ||
+            code == glxErrorBase + glxBadWindow);
+}
 
 int connectionLost(Display*) {
     // Xlib's own handler would call exit with the audio thread still running.
@@ -28,7 +45,7 @@ int connectionLost(Display*) {
 int protocolError(Display* display, XErrorEvent* event) {
     // Another client destroyed the window: GLUT learns it from the server and ends its main
     // loop as when the window is closed; requests already on their way fail and are let pass.
-    if (demoWindow != 0 && event->resourceid == demoWindow) {
+    if (windowGoneError(*event)) {
         if (glutGet(GLUT_INIT_STATE))
             glutLeaveMainLoop();
         return 0;
@@ -102,6 +119,9 @@ void releaseHeldDisplay() {
 
 void watchDisplayConnection() {
     demoWindow = glXGetCurrentDrawable();
+    int eventBase = 0;
+    if (!glXQueryExtension(glXGetCurrentDisplay(), &glxErrorBase, &eventBase))
+        glxErrorBase = -1;
     XSetIOErrorHandler(connectionLost);
     XSetErrorHandler(protocolError);
 }
