@@ -53,13 +53,11 @@ int main(int argc, char** argv) {
     const bool sizeGiven = geometryGivesSize(argc, argv);
     glutInit(&argc, argv);
     releaseHeldDisplay();
-    if (!fullScreen && !sizeGiven)
-        glutInitWindowSize(640, 480);
     // Closing the window returns from the main loop, so the music fades out as after its end.
     glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
     printBanner();
-    openDemoWindow(fullScreen, argv[0]);
+    openDemoWindow(fullScreen, argv[0], sizeGiven);
     watchDisplayConnection();
     useSwapInterval();
     initGraphicsState();

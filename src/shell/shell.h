@@ -17,10 +17,10 @@ bool fullScreenRequested(int argc, char** argv);
 // letter a-umlaut in UTF-8 when the console's character set is UTF-8, else as byte 0x84.
 void printBanner();
 
-// Opens the window (of the size set with glutInitWindowSize), or the full-screen game mode;
-// where game mode cannot be entered, a full-screen window at the screen's resolution instead
-// (said on standard error).
-void openDemoWindow(bool fullScreen, const char* title);
+// Opens the 640x480 window (`sizeGiven`: of the size GLUT's -geometry gave), or the full-screen
+// game mode; where game mode cannot be entered, a full-screen window at the screen's resolution
+// instead (said on standard error).
+void openDemoWindow(bool fullScreen, const char* title, bool sizeGiven = false);
 
 // ---- The X display (desktop only) ------------------------------------------------------------
 

@@ -24,8 +24,10 @@ void printBanner() {
     std::fflush(stdout);
 }
 
-void openDemoWindow(bool fullScreen, const char* title) {
+void openDemoWindow(bool fullScreen, const char* title, bool sizeGiven) {
     if (!fullScreen) {
+        if (!sizeGiven)
+            glutInitWindowSize(640, 480);
         glutCreateWindow(title);
         return;
     }
