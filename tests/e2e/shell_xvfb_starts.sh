@@ -51,10 +51,11 @@ trap 'rm -rf "$work"' EXIT
 export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
 failed=0
 for n in $(seq "$COUNT"); do
-    # A server that xvfb-run itself could not start (another test took its number) is tried
-    # again; only the demo's starts are counted.
+    # Display numbers from 600 up, away from those that other tests' servers take. A server
+    # that xvfb-run itself could not start (another took its number) is tried again; only the
+    # demo's starts are counted.
     for _ in 1 2 3 4 5; do
-        xvfb-run -a "$0" --one "$PARADE" "$DATA" "$work/$n" >/dev/null 2>&1 || true
+        xvfb-run -a -n 600 "$0" --one "$PARADE" "$DATA" "$work/$n" >/dev/null 2>&1 || true
         [[ -f "$work/$n.status" ]] && break
         sleep 0.2
     done
