@@ -58,6 +58,13 @@ int protocolError(Display* display, XErrorEvent* event) {
     exitImmediately(1);
 }
 
+bool swapRefused = false;
+
+int noteRefusal(Display*, XErrorEvent*) {
+    swapRefused = true;
+    return 0;
+}
+
 template <typename Function> Function glxFunction(const char* name) {
     return reinterpret_cast<Function>(glXGetProcAddress(reinterpret_cast<const GLubyte*>(name)));
 }
@@ -140,8 +147,15 @@ const char* useSwapInterval() {
     if (extensionListed(extensions, "GLX_EXT_swap_control")) {
         auto swapInterval = glxFunction<PFNGLXSWAPINTERVALEXTPROC>("glXSwapIntervalEXT");
         if (swapInterval) {
+            // A driver that refuses the request answers with an X error: the demo runs on
+            // without the interval rather than ending on it.
+            swapRefused = false;
+            XErrorHandler previous = XSetErrorHandler(noteRefusal);
             swapInterval(display, drawable, interval);
-            return "GLX_EXT_swap_control";
+            XSync(display, False);
+            XSetErrorHandler(previous);
+            if (!swapRefused)
+                return "GLX_EXT_swap_control";
         }
     }
     if (extensionListed(extensions, "GLX_MESA_swap_control")) {
