@@ -107,7 +107,7 @@ lost=$(e2e_stderr | grep -c "^parade: the connection to the X display was lost$"
 e2e_stderr | grep -q "terminate\|X connection to" && e2e_fail "the runtime or Xlib spoke on the way out"
 
 # --help prints the usage and opens nothing.
-help=$(DISPLAY= "$PARADE" --help)
+help=$(env -u DISPLAY "$PARADE" --help)
 grep -q "usage: parade" <<<"$help" || e2e_fail "--help printed no usage"
 grep -q "mod2.it" <<<"$help" || e2e_fail "--help does not name the data files"
 grep -q "PARADE_VSYNC=0" <<<"$help" || e2e_fail "--help does not name PARADE_VSYNC"
@@ -116,7 +116,7 @@ grep -q "PARADE_VSYNC=0" <<<"$help" || e2e_fail "--help does not name PARADE_VSY
 for arguments in "window" "window -display"; do
     set +e
     # shellcheck disable=SC2086
-    message=$(cd "$PARADE_DATA" && DISPLAY= "$PARADE" $arguments 2>&1 >/dev/null)
+    message=$(cd "$PARADE_DATA" && env -u DISPLAY "$PARADE" $arguments 2>&1 >/dev/null)
     status=$?
     set -e
     [[ $status -ne 0 && "$message" == parade:* && "$message" != *$'\n'* ]] ||
