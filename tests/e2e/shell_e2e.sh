@@ -29,7 +29,6 @@ band_shown() {
         fi
         ((upper >= top && lower <= top + height - 1)) || ((right < 0)) ||
             e2e_fail "lit rows $upper to $lower, outside the band's $top to $((top + height - 1))"
-        # GLUT may also place the full-screen window a pixel past the screen's edge.
         if ((left <= 1 && right >= width - 3 && upper == top && lower == top + height - 1)); then
             echo "$left $upper $((right - left + 1)) $((lower - upper + 1))"
             return 0
@@ -69,7 +68,7 @@ geometry=$(xwininfo -id "$window" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {p
 [[ "$geometry" == "1920x1080" ]] || e2e_fail "full-screen window is $geometry, not 1920x1080"
 e2e_stderr | grep -q "full-screen window" || e2e_fail "the fallback was not reported"
 read -r _ _ w h <<<"$(band_shown "$window" 116 810)"
-# 640:270 within 1 % (the window may lose a column past the screen's edge).
+# 640:270 within 1 %.
 ((w * 270 * 100 >= h * 640 * 99 && w * 270 * 100 <= h * 640 * 101)) ||
     e2e_fail "the full-screen band is ${w}x$h, not of 640:270 shape"
 
