@@ -17,9 +17,40 @@ bool fullScreenRequested(int argc, char** argv);
 // letter a-umlaut in UTF-8 when the console's character set is UTF-8, else as byte 0x84.
 void printBanner();
 
-// Opens the 640x480 window, or the full-screen game mode; where game mode cannot be entered,
-// a full-screen window at the screen's resolution instead (said on standard error).
-void openDemoWindow(bool fullScreen, const char* title);
+// Opens the 640x480 window (`sizeGiven`: of the size GLUT's -geometry gave), or the full-screen
+// game mode; where game mode cannot be entered, a full-screen window at the screen's resolution
+// instead (said on standard error).
+void openDemoWindow(bool fullScreen, const char* title, bool sizeGiven = false);
+
+// ---- The X display (desktop only) ------------------------------------------------------------
+
+// The display GLUT will open: the name after the last "-display" argument, else $DISPLAY
+// (nullptr when unset). A "-display" with no name after it sets `nameMissing`.
+const char* displayArgument(int argc, char** argv, bool& nameMissing);
+
+// True when a "-geometry" argument (GLUT's option, read by glutInit) gives the window's width
+// and height; a position alone leaves the size to the program.
+bool geometryGivesSize(int argc, char** argv);
+
+// Opens a connection to the display and holds it until releaseHeldDisplay(), to be called once
+// glutInit holds its own: an X server that resets when its last client leaves (xvfb-run) must
+// never see the check's connection close before GLUT's opens. False when it cannot be opened.
+bool holdDisplay(const char* name);
+void releaseHeldDisplay();
+
+// Once the window exists: a lost X connection stops the music and ends the process with one
+// line and status 1; an X error about the window (another client destroyed it) leaves the main
+// loop as closing the window does; any other X error ends like a lost connection.
+void watchDisplayConnection();
+
+// Asks for a swap interval of 1 (0 when PARADE_VSYNC=0) through GLX_EXT_swap_control,
+// GLX_MESA_swap_control or GLX_SGI_swap_control, the first the driver offers, for the current
+// window. Returns the extension used, or "" when none is offered and swaps stay as they are.
+const char* useSwapInterval();
+
+// True when `name` is a whole word of the space-separated `list` (GLX_EXT_swap_control is not
+// listed by GLX_EXT_swap_control_tear alone).
+bool extensionListed(const char* list, const char* name);
 
 // For programs that render the show without a display (capture, benchmarks): starts a private
 // X server big enough for the window, initialises GLUT with the demo's display mode and opens

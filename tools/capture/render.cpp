@@ -89,8 +89,8 @@ void renderFrame(float time, StrikeFeed& feed) {
     feedStrikesUpTo(feed, time);
     setClockTo(time);
     demoTime = time;
-    // The demo's letter-boxed band, placed as on a 640x480 screen scaled to the capture size.
-    glViewport(0, captureHeight / 4, captureWidth, static_cast<GLsizei>(captureHeight * 0.5625));
+    const ViewportBand band = viewportBand(captureWidth, captureHeight);
+    glViewport(band.x, band.y, band.width, band.height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     drawFrame();
