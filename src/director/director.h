@@ -13,6 +13,20 @@ void drawFrame();
 // drawFrame; keeps its value between frames.
 extern int backdropNumber;
 
+// ---- The screen band ------------------------------------------------------------------------
+
+// Where the picture goes on a drawable (glViewport's arguments, origin bottom left).
+struct ViewportBand {
+    int x, y, width, height;
+};
+
+// The largest rectangle of 640x270 shape that fits a width x height drawable, each side rounded
+// to the nearest pixel (halves up) and at least 1; the rows left over are split 90 above to
+// 120 below (the rows below rounded to the nearest), the columns left over evenly (the odd one
+// on the right). 640x480 gives (0, 120, 640, 270), 1280x960 exactly twice that; a drawable
+// without pixels gives an empty band at 0, 0.
+ViewportBand viewportBand(int width, int height);
+
 // ---- The timeline: per-frame decisions, each a function of the demo time -------------------
 
 // How the ten layers of the picture stack are moved.

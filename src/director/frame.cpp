@@ -3,9 +3,10 @@
 // is undone by one attribute pop and one pop on each matrix stack.
 #include "director.h"
 
+#include "clock.h"
+#include "controls.h"
 #include "effects.h"
 #include "music.h"
-#include "shell.h"
 
 #include <cmath>
 #include <cstdlib>

@@ -3,9 +3,9 @@
 // coordinates, added without depth test and coloured through the lighting material.
 #include "director.h"
 
+#include "clock.h"
 #include "effects.h"
 #include "music.h"
-#include "shell.h"
 #include "textures.h"
 
 #include <cmath>

@@ -3,7 +3,7 @@
 // moves on the beats without knowing of each other.
 #include "effects.h"
 
-#include "shell.h"
+#include "clock.h"
 
 #include <GL/gl.h>
 #include <cmath>

@@ -3,7 +3,7 @@
 // pulse in depth with a tangent of the demo time.
 #include "effects.h"
 
-#include "shell.h"
+#include "clock.h"
 
 #include <GL/gl.h>
 #include <cmath>

@@ -3,7 +3,7 @@
 // fading with the distance from its centre.
 #include "effects.h"
 
-#include "shell.h"
+#include "clock.h"
 
 #include <GL/gl.h>
 #include <cmath>

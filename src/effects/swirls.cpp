@@ -2,7 +2,7 @@
 // and spin rate from fixed formulas of its index, forming a spinning cloud of nested boxes.
 #include "effects.h"
 
-#include "shell.h"
+#include "clock.h"
 
 #include <GL/gl.h>
 #include <cmath>

@@ -4,8 +4,9 @@
 #include "cube_tables.h"
 #include "effects.h"
 
+#include "clock.h"
+#include "controls.h"
 #include "music.h"
-#include "shell.h"
 #include "textures.h"
 
 #include <GL/gl.h>

@@ -4,6 +4,7 @@
 // requests through atomics.
 #include "audio_layer.h"
 
+#include "module_file.h"
 #include "module_scan.h"
 #include "platform.h"
 
@@ -21,7 +22,6 @@
 namespace {
 // Frames kept queued ahead of the listener: enough to ride out scheduling hiccups.
 constexpr int64_t queueAheadFrames = 2048;
-constexpr uint64_t largestModuleBytes = 256u << 20;
 constexpr int maxSyncs = 64;
 
 struct SyncSlot {
@@ -32,6 +32,7 @@ struct SyncSlot {
 };
 
 std::atomic<int> lastError{audioOk};
+std::string lastFileError; // why the last file could not be read; main thread only
 bool deviceOpen = false;
 int deviceRate = musicSampleRate;
 
@@ -46,7 +47,6 @@ std::thread audioThread;
 bool threadStarted = false;
 std::atomic<bool> stopThread{false};
 std::atomic<int> playRequest{-1}; // order to start from, taken by the audio thread
-std::atomic<int> outputVolume{100};
 std::atomic<int64_t> heardFrame{0};
 std::atomic<int64_t> startFrame{-1};
 
@@ -76,13 +76,6 @@ void fireSyncs(const Strike& strike) {
             (note == 0xFFFF || note == static_cast<uint32_t>(strike.note)))
             slot.proc(static_cast<uint32_t>(i + 1), moduleHandle, data, slot.user);
     }
-}
-
-void scaleVolume(int16_t* samples, int count, int volume) {
-    if (volume >= 100)
-        return;
-    for (int i = 0; i < count; ++i)
-        samples[i] = static_cast<int16_t>(samples[i] * volume / 100);
 }
 
 // The audio thread. Strikes wait in `pending`, ordered by position, until heard.
@@ -119,7 +112,6 @@ void runAudioThread() {
                 playing = false;
                 continue;
             }
-            scaleVolume(block.data(), frames * 2, outputVolume.load(std::memory_order_relaxed));
             queueAudioFrames(block.data(), frames);
             queued += frames;
             for (const Strike& strike : fresh) {
@@ -135,25 +127,6 @@ void runAudioThread() {
     }
 }
 
-bool readFile(const char* path, uint64_t offset, uint64_t length, std::vector<char>& bytes) {
-    FILE* file = std::fopen(path, "rb");
-    if (file == nullptr)
-        return false;
-    bool ok = std::fseek(file, 0, SEEK_END) == 0;
-    const long size = ok ? std::ftell(file) : -1;
-    ok = ok && size >= 0 && offset <= static_cast<uint64_t>(size);
-    uint64_t count = ok ? static_cast<uint64_t>(size) - offset : 0;
-    if (length != 0)
-        count = std::min(count, length);
-    ok = ok && count <= largestModuleBytes &&
-         std::fseek(file, static_cast<long>(offset), SEEK_SET) == 0;
-    if (ok) {
-        bytes.resize(static_cast<size_t>(count));
-        ok = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    }
-    std::fclose(file);
-    return ok;
-}
 } // namespace
 
 uint32_t audioVersion() {
@@ -182,10 +155,9 @@ bool audioOpenDevice(int device, int rate, uint32_t) {
 uint32_t audioStreamFile(const char* path, uint64_t, uint64_t, uint32_t) {
     if (!deviceOpen)
         return fail(audioErrorNotReady);
-    FILE* file = path != nullptr ? std::fopen(path, "rb") : nullptr;
-    if (file == nullptr)
+    lastFileError.clear();
+    if (path == nullptr || !moduleFileOpens(path, lastFileError))
         return fail(audioErrorFileOpen);
-    std::fclose(file);
     return fail(audioErrorFormat);
 }
 
@@ -204,14 +176,24 @@ uint32_t audioLoadModule(const char* path, uint64_t offset, uint64_t length, uin
     if (module != nullptr)
         return fail(audioErrorAlready);
     std::vector<char> bytes;
-    if (path == nullptr || !readFile(path, offset, length, bytes))
+    lastFileError.clear();
+    if (path == nullptr || !readModuleFile(path, bytes, lastFileError))
         return fail(audioErrorFileOpen);
+    if (offset > bytes.size()) {
+        lastFileError = "shorter than the offset given";
+        return fail(audioErrorFileOpen);
+    }
+    bytes.erase(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(offset));
+    if (length != 0 && length < bytes.size())
+        bytes.resize(static_cast<size_t>(length));
     int error = 0;
     module = openmpt_module_create_from_memory2(bytes.data(), bytes.size(), openmpt_log_func_silent,
                                                 nullptr, openmpt_error_func_store, nullptr, &error,
                                                 nullptr, nullptr);
-    if (module == nullptr)
+    if (module == nullptr) {
+        lastFileError = "not a module";
         return fail(audioErrorFormat);
+    }
     const char* title = openmpt_module_get_metadata(module, "title");
     moduleTitle = title != nullptr ? title : "";
     openmpt_free_string(title);
@@ -286,12 +268,16 @@ bool audioSetVolume(int volume) {
         return fail(audioErrorNotReady);
     if (volume < 0 || volume > 100)
         return fail(audioErrorParameter);
-    outputVolume.store(volume, std::memory_order_relaxed);
+    setAudioOutputVolume(volume);
     return succeed();
 }
 
 int audioErrorCode() {
     return lastError.load(std::memory_order_relaxed);
+}
+
+const char* audioFileError() {
+    return lastFileError.c_str();
 }
 
 void audioRelease() {
@@ -314,7 +300,6 @@ void audioRelease() {
     moduleTitle.clear();
     moduleOrders = 0;
     playRequest.store(-1, std::memory_order_relaxed);
-    outputVolume.store(100, std::memory_order_relaxed);
     heardFrame.store(0, std::memory_order_relaxed);
     startFrame.store(-1, std::memory_order_relaxed);
 }

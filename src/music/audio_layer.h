@@ -61,10 +61,14 @@ bool audioPlayModule(uint32_t music, int order);
 uint32_t audioSetSync(uint32_t music, uint32_t type, uint32_t param, AudioSyncProc proc,
                       void* user);
 
-// Output volume 0 to 100.
+// Output volume 0 to 100, applied where the frames leave for the device: heard at once.
 bool audioSetVolume(int volume);
 
 int audioErrorCode();
+
+// Why the last stream or module file was refused ("not a regular file", "not a module", ...),
+// or "" when the last one was read.
+const char* audioFileError();
 
 // Stops the audio thread, closes the output and frees the module and syncs. Safe at any time
 // from any thread but the audio thread (a sync procedure), where it only asks the thread to stop.

@@ -5,6 +5,7 @@
 // the frame comes. Everything runs on the page's one thread.
 #include "audio_layer.h"
 
+#include "module_file.h"
 #include "music.h"
 #include "web/web.h"
 
@@ -12,13 +13,10 @@
 #include <libopenmpt/libopenmpt.h>
 #include <libopenmpt/libopenmpt_version.h>
 
-#include <algorithm>
-#include <cstdio>
 #include <string>
 #include <vector>
 
 namespace {
-constexpr uint64_t largestModuleBytes = 256u << 20;
 constexpr int maxSyncs = 64;
 
 struct SyncSlot {
@@ -28,6 +26,7 @@ struct SyncSlot {
 };
 
 int lastError = audioOk;
+std::string lastFileError; // why the last file could not be played
 bool deviceOpen = false;
 int deviceRate = musicSampleRate;
 
@@ -99,25 +98,6 @@ void fireHeardStrikes() {
     webFreezeCounterAt(heard);
 }
 
-bool readFile(const char* path, uint64_t offset, uint64_t length, std::vector<char>& bytes) {
-    FILE* file = std::fopen(path, "rb");
-    if (file == nullptr)
-        return false;
-    bool ok = std::fseek(file, 0, SEEK_END) == 0;
-    const long size = ok ? std::ftell(file) : -1;
-    ok = ok && size >= 0 && offset <= static_cast<uint64_t>(size);
-    uint64_t count = ok ? static_cast<uint64_t>(size) - offset : 0;
-    if (length != 0)
-        count = std::min(count, length);
-    ok = ok && count <= largestModuleBytes &&
-         std::fseek(file, static_cast<long>(offset), SEEK_SET) == 0;
-    if (ok) {
-        bytes.resize(static_cast<size_t>(count));
-        ok = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    }
-    std::fclose(file);
-    return ok;
-}
 } // namespace
 
 uint32_t audioVersion() {
@@ -143,10 +123,9 @@ bool audioOpenDevice(int device, int rate, uint32_t) {
 uint32_t audioStreamFile(const char* path, uint64_t, uint64_t, uint32_t) {
     if (!deviceOpen)
         return fail(audioErrorNotReady);
-    FILE* file = path != nullptr ? std::fopen(path, "rb") : nullptr;
-    if (file == nullptr)
+    lastFileError.clear();
+    if (path == nullptr || !moduleFileOpens(path, lastFileError))
         return fail(audioErrorFileOpen);
-    std::fclose(file);
     return fail(audioErrorFormat);
 }
 
@@ -165,13 +144,19 @@ uint32_t audioLoadModule(const char* path, uint64_t offset, uint64_t length, uin
     if (moduleHandle != 0)
         return fail(audioErrorAlready);
     std::vector<char> bytes;
-    if (path == nullptr || !readFile(path, offset, length, bytes))
+    lastFileError.clear();
+    if (path == nullptr || !readModuleFile(path, bytes, lastFileError))
         return fail(audioErrorFileOpen);
-    std::string error;
-    if (!renderModuleBytesOffline(bytes.data(), bytes.size(), offlineLimitSeconds, song, error)) {
-        std::fprintf(stderr, "%s: %s\n", path, error.c_str());
-        return fail(audioErrorFormat);
+    if (offset > bytes.size()) {
+        lastFileError = "shorter than the offset given";
+        return fail(audioErrorFileOpen);
     }
+    bytes.erase(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(offset));
+    if (length != 0 && length < bytes.size())
+        bytes.resize(static_cast<size_t>(length));
+    if (!renderModuleBytesOffline(bytes.data(), bytes.size(), offlineLimitSeconds, song,
+                                  lastFileError))
+        return fail(audioErrorFormat);
     moduleLoops = (flags & audioModuleLoop) != 0;
     moduleHandle = ++handlesIssued;
     if (moduleHandle == 0)
@@ -244,6 +229,10 @@ bool audioSetVolume(int volume) {
 
 int audioErrorCode() {
     return lastError;
+}
+
+const char* audioFileError() {
+    return lastFileError.c_str();
 }
 
 void audioRelease() {

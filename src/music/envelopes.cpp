@@ -3,7 +3,7 @@
 // compare or divide them.
 #include "music.h"
 
-#include "shell.h"
+#include "clock.h"
 
 #include <cmath>
 

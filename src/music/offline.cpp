@@ -1,11 +1,10 @@
 // Offline rendering: the whole module into memory in one pass, with its strikes found by the
 // same scan that drives the live syncs.
+#include "module_file.h"
 #include "module_scan.h"
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
-#include <iterator>
 
 namespace {
 constexpr int showTempo = 125;
@@ -85,16 +84,9 @@ bool renderModuleBytesOffline(const void* data, size_t size, double limitSeconds
 }
 
 bool renderModuleOffline(const std::string& path, OfflineRender& out, std::string& error) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        error = "cannot open " + path;
+    out = OfflineRender{};
+    std::vector<char> bytes;
+    if (!readModuleFile(path, bytes, error))
         return false;
-    }
-    const std::vector<char> bytes((std::istreambuf_iterator<char>(file)),
-                                  std::istreambuf_iterator<char>());
-    if (file.bad()) {
-        error = "cannot read " + path;
-        return false;
-    }
     return renderModuleBytesOffline(bytes.data(), bytes.size(), offlineLimitSeconds, out, error);
 }

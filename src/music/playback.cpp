@@ -35,6 +35,9 @@ bool startMusic() {
                     audioModuleOrders(music));
     }
     std::fflush(stdout);
+    if (music != 0 && audioModuleOrders(music) == 0)
+        std::fprintf(stderr, "warning: %s has no orders to play: the show runs in silence\n",
+                     musicFile);
     audioStart();
     if (stream != 0)
         audioPlayStream(stream, false, audioModuleLoop);
@@ -65,6 +68,8 @@ void haltMusic() {
 void fatalAudioError(const char* message) {
     std::printf("Error(%d): %s\n", audioErrorCode(), message);
     std::fflush(stdout);
+    if (audioFileError()[0] != '\0')
+        std::fprintf(stderr, "%s: %s\n", musicFile, audioFileError());
     audioRelease();
     // A failure: scripts must be able to tell it from an ordinary end.
     exitImmediately(1);

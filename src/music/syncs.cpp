@@ -1,7 +1,7 @@
 // The thirteen SyncPoints and the sync procedure that stamps them from the audio thread.
 #include "music.h"
 
-#include "shell.h"
+#include "clock.h"
 
 SyncPoint syncPoints[syncPointCount];
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Ticks per second of the performance counter.
 int64_t counterFrequency();
@@ -30,16 +31,19 @@ void sleepOneMillisecond();
 
 // Starts a private Xvfb with a screen of width x height x 24 on a free display number and
 // points DISPLAY at it. Returns the display name (":N"), or "" with `error` filled when Xvfb
-// cannot be started. The server is stopped by stopPrivateXServer() or when the process ends.
+// cannot be started. The server is stopped by stopPrivateXServer() or when the process ends,
+// however it ends: it gets SIGTERM when the thread that started it dies, so start it from the
+// main thread.
 std::string startPrivateXServer(int width, int height, std::string& error);
 void stopPrivateXServer();
 
 // ---- Audio output -----------------------------------------------------------------------------
 
 // Opens the default sound device for interleaved 16-bit stereo at `rate` Hz, played from a
-// queue. When no device can be opened (or only SDL's dummy driver, which plays nothing), a
-// silent output takes its place that consumes the queue in real time; one line on standard
-// error says so. Returns false only when an output is already open.
+// queue at volume 100. When no device can be opened (or only SDL's dummy driver, which plays
+// nothing), a silent output takes its place that consumes the queue in real time; one line on
+// standard error says so, and the audio library's own messages are kept off the console.
+// Returns false only when an output is already open.
 bool openAudioOutput(int rate);
 
 // True when the open output is the silent one.
@@ -48,11 +52,21 @@ bool audioOutputIsSilent();
 // Appends `frames` stereo frames to the output's queue.
 void queueAudioFrames(const int16_t* samples, int frames);
 
+// Output volume 0 to 100, applied to frames as they leave the queue for the device (ramped
+// over a few frames), so a change is heard within one device buffer.
+void setAudioOutputVolume(int volume);
+
 // Frames queued so far that the listener has heard (or, silent, that real time has consumed).
 int64_t audioFramesHeard();
 
 // Frames queued but not yet heard.
 int64_t audioFramesPending();
 
-// Stops and closes the output; nothing happens when none is open.
+// Stops and closes the output after the frames the device already holds have played (at most
+// 50 ms); nothing happens when none is open.
 void closeAudioOutput();
+
+// Tests and measurements: with `on`, every frame the output plays from now on is kept, as
+// heard (volume applied); turning it on or off forgets what was kept.
+void recordAudioOutput(bool on);
+std::vector<int16_t> recordedAudioOutput();

@@ -1,5 +1,6 @@
 // A private Xvfb for rendering without a display: started on a free display number, which
-// the server itself reports through -displayfd once it accepts connections.
+// the server itself reports through -displayfd once it accepts connections. It never outlives
+// the process that started it, however that process ends.
 #include "platform.h"
 
 #include <cerrno>
@@ -8,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,6 +32,7 @@ std::string startPrivateXServer(int width, int height, std::string& error) {
         return "";
     }
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+    const pid_t parent = getpid();
     pid_t pid = fork();
     if (pid < 0) {
         error = std::string("cannot fork: ") + std::strerror(errno);
@@ -47,7 +50,12 @@ std::string startPrivateXServer(int width, int height, std::string& error) {
             dup2(devNull, STDOUT_FILENO);
             dup2(devNull, STDERR_FILENO);
         }
+        // Its own process group keeps Ctrl-C on a terminal away from it; the parent's death,
+        // even by SIGKILL, still ends it.
         setpgid(0, 0);
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent)
+            _exit(127);
         execlp("Xvfb", "Xvfb", "-displayfd", fdText.c_str(), "-screen", "0", screen.c_str(),
                "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
         _exit(127);

@@ -1,5 +1,5 @@
-// The toolkit callbacks: idle advances the demo time, display draws the frame, reshape sets
-// the letter-boxed viewport, keyboard and menu apply the viewer's controls.
+// The toolkit callbacks: idle advances the demo time, display draws the frame, reshape places
+// the picture's band, keyboard and menu apply the viewer's controls.
 #include "shell.h"
 
 #include "director.h"
@@ -24,8 +24,9 @@ void displayHandler() {
 }
 
 void reshapeHandler(int width, int height) {
-    // A band of 16:9 of the width's height, 120 pixels above the bottom edge.
-    glViewport(0, 120, width, static_cast<GLsizei>(height * 0.5625));
+    // On 640x480 the band 640x270 at 120 pixels up; any other size keeps its shape.
+    const ViewportBand band = viewportBand(width, height);
+    glViewport(band.x, band.y, band.width, band.height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
 }

@@ -4,7 +4,6 @@
 #include "music.h"
 
 #include <GL/freeglut.h>
-#include <X11/Xlib.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,26 +11,22 @@
 
 namespace {
 const char usage[] =
-    "usage: parade [window | full]\n"
+    "usage: parade [window | full] [GLUT options such as -display NAME, -geometry WxH+X+Y]\n"
     "\n"
     "Plays the demo Quiet Harbour Parade: 26 patterns of music (199.68 s) with pictures,\n"
     "then ends by itself. An argument containing \"window\" opens a 640x480 window; one\n"
-    "containing \"full\" (the default) the 640x480 full-screen mode.\n"
+    "containing \"full\" (the default) the 640x480 full-screen mode. The window may be\n"
+    "resized: the picture keeps its shape.\n"
     "\n"
     "Keys: Esc quit, space picture layers off/on, q/a/z speed up/down/normal,\n"
     "      0-9 effect number, w s x / e d c / r f v / t g b tuning values, i o p mode.\n"
     "Right mouse button: menu with (un)Pause, No effect, Effect1, Effect2, Quit.\n"
     "\n"
     "Reads mod2.it (an Impulse Tracker module) and the seventeen pictures deita/*.jpg\n"
-    "from the working directory.\n";
-
-bool displayReachable() {
-    Display* display = XOpenDisplay(nullptr);
-    if (!display)
-        return false;
-    XCloseDisplay(display);
-    return true;
-}
+    "from the working directory.\n"
+    "\n"
+    "Frames are shown in step with the screen's refresh where the graphics driver allows;\n"
+    "PARADE_VSYNC=0 in the environment draws as fast as it can instead (for measuring).\n";
 } // namespace
 
 int main(int argc, char** argv) {
@@ -42,19 +37,29 @@ int main(int argc, char** argv) {
         }
     }
     const bool fullScreen = fullScreenRequested(argc, argv);
-    if (!displayReachable()) {
-        const char* name = std::getenv("DISPLAY");
-        std::fprintf(stderr,
-                     "parade: cannot open the display \"%s\": run the demo inside an X session\n",
-                     name ? name : "");
+    bool nameMissing = false;
+    const char* displayName = displayArgument(argc, argv, nameMissing);
+    if (nameMissing) {
+        std::fputs("parade: -display needs a display name, such as -display :0\n", stderr);
         return 1;
     }
+    // The check's connection stays open until GLUT holds its own (see holdDisplay).
+    if (!holdDisplay(displayName)) {
+        std::fprintf(stderr,
+                     "parade: cannot open the display \"%s\": run the demo inside an X session\n",
+                     displayName ? displayName : "");
+        return 1;
+    }
+    const bool sizeGiven = geometryGivesSize(argc, argv);
     glutInit(&argc, argv);
+    releaseHeldDisplay();
     // Closing the window returns from the main loop, so the music fades out as after its end.
     glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
     printBanner();
-    openDemoWindow(fullScreen, argv[0]);
+    openDemoWindow(fullScreen, argv[0], sizeGiven);
+    watchDisplayConnection();
+    useSwapInterval();
     initGraphicsState();
     registerCallbacks();
     if (!startMusic())

@@ -20,22 +20,6 @@
 #include <string>
 
 namespace {
-// The band of 640x270 shape: the largest that fits the canvas, with the black left over
-// split 90 : 120 above and below as on a 640x480 screen, left and right evenly.
-void bandViewport(int width, int height) {
-    const int bandWidth = std::min(width, static_cast<int>(height * 640.0 / 270.0));
-    const int bandHeight = std::min(height, static_cast<int>(bandWidth * 270.0 / 640.0));
-    const int x = (width - bandWidth) / 2;
-    const int y = static_cast<int>((height - bandHeight) * 120.0 / 210.0);
-    glViewport(x, y, bandWidth, bandHeight);
-}
-
-void webReshape(int width, int height) {
-    bandViewport(width, height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-}
-
 // The demo clock set so that it reads exactly `time` (the counter is virtual here).
 void setClockTo(float time) {
     constexpr int64_t frequency = 1000000000000;
@@ -60,7 +44,7 @@ void drawStill(float time, StrikeFeed& feed) {
     feedStrikesUpTo(feed, time);
     setClockTo(time);
     demoTime = time;
-    webReshape(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT));
+    reshapeHandler(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT));
     drawFrame();
 }
 
@@ -113,7 +97,6 @@ int main(int argc, char** argv) {
     openDemoWindow(false, argv[0]);
     initGraphicsState();
     registerCallbacks();
-    glutReshapeFunc(webReshape);
     if (!startMusic())
         return 1;
     glutMainLoop();
@@ -122,6 +105,6 @@ int main(int argc, char** argv) {
 
 // The page calls this when it has resized the canvas.
 extern "C" EMSCRIPTEN_KEEPALIVE void webCanvasResized(int width, int height) {
-    webReshape(width, height);
+    reshapeHandler(width, height);
     glutPostRedisplay();
 }

@@ -1,49 +1,12 @@
-// The demo shell: the demo clock, the values the viewer steers from the keyboard and the
-// popup menu, and the toolkit callbacks that start and run the show. Music, director and
-// effects read the clock and the control values through this header; only main uses the
-// callbacks and the start-up.
+// The demo shell: main, the start-up sequence and the toolkit callbacks that run the show. It
+// sits on top of every other subsystem and nothing below includes it; besides main, only the
+// programs that render the show without a display (capture, benchmarks) and tests use it.
 #pragma once
 
-#include <atomic>
-#include <cstdint>
+#include "clock.h"
+#include "controls.h"
+
 #include <string>
-
-// ---- The demo clock -------------------------------------------------------------------------
-
-// Demo time in pattern units (64 rows, 7.68 s at speed 1); the idle handler's copy of the
-// clock, constant while a frame is drawn. Main thread only.
-extern float demoTime;
-
-// Advances the clock by the counter ticks since the previous call (by any caller, any thread),
-// scaled by exp(speedExponent), and returns the new accumulator.
-float demoClock();
-
-// Speed control in [-7, 7]; read by demoClock on any thread, written by the keyboard handler.
-extern std::atomic<float> speedExponent;
-
-// Returns the clock to its state at load (never called, accumulator 0). Tests and the capture
-// tool only; not safe while another thread calls demoClock.
-void resetDemoClock();
-
-// ---- Controls -------------------------------------------------------------------------------
-
-extern int pauseFlag;      // 0 = running; the menu's "(un)Pause" flips it
-extern int spaceToggle;    // 1 = layer stack drawn, 0 = hidden
-extern int effectSelector; // chosen act; the director overwrites it every frame of the show
-extern char modeLetter;    // 'i', 'o' or 'p'
-extern float tuningValues[4];
-
-// What a key or menu entry asks of the toolkit once its value has been applied.
-enum class ControlResult { nothing, redraw, quit };
-
-// The keyboard handler's work for one key code: updates the control values and says whether
-// to request a redraw or to end the demo (Escape).
-ControlResult applyKey(unsigned char key);
-
-// The menu handler's work for one entry value ("(un)Pause" 1, "Quit" 2, effects 666 to 695).
-ControlResult applyMenu(int value);
-
-// ---- Start-up and callbacks (main only) -----------------------------------------------------
 
 // The command-line scan: true for full-screen game mode (the default), false for a window.
 // An argument containing "window" selects the window, then one containing "full" full screen;
@@ -54,9 +17,40 @@ bool fullScreenRequested(int argc, char** argv);
 // letter a-umlaut in UTF-8 when the console's character set is UTF-8, else as byte 0x84.
 void printBanner();
 
-// Opens the 640x480 window, or the full-screen game mode; where game mode cannot be entered,
-// a full-screen window at the screen's resolution instead (said on standard error).
-void openDemoWindow(bool fullScreen, const char* title);
+// Opens the 640x480 window (`sizeGiven`: of the size GLUT's -geometry gave), or the full-screen
+// game mode; where game mode cannot be entered, a full-screen window at the screen's resolution
+// instead (said on standard error).
+void openDemoWindow(bool fullScreen, const char* title, bool sizeGiven = false);
+
+// ---- The X display (desktop only) ------------------------------------------------------------
+
+// The display GLUT will open: the name after the last "-display" argument, else $DISPLAY
+// (nullptr when unset). A "-display" with no name after it sets `nameMissing`.
+const char* displayArgument(int argc, char** argv, bool& nameMissing);
+
+// True when a "-geometry" argument (GLUT's option, read by glutInit) gives the window's width
+// and height; a position alone leaves the size to the program.
+bool geometryGivesSize(int argc, char** argv);
+
+// Opens a connection to the display and holds it until releaseHeldDisplay(), to be called once
+// glutInit holds its own: an X server that resets when its last client leaves (xvfb-run) must
+// never see the check's connection close before GLUT's opens. False when it cannot be opened.
+bool holdDisplay(const char* name);
+void releaseHeldDisplay();
+
+// Once the window exists: a lost X connection stops the music and ends the process with one
+// line and status 1; an X error about the window (another client destroyed it) leaves the main
+// loop as closing the window does; any other X error ends like a lost connection.
+void watchDisplayConnection();
+
+// Asks for a swap interval of 1 (0 when PARADE_VSYNC=0) through GLX_EXT_swap_control,
+// GLX_MESA_swap_control or GLX_SGI_swap_control, the first the driver offers, for the current
+// window. Returns the extension used, or "" when none is offered and swaps stay as they are.
+const char* useSwapInterval();
+
+// True when `name` is a whole word of the space-separated `list` (GLX_EXT_swap_control is not
+// listed by GLX_EXT_swap_control_tear alone).
+bool extensionListed(const char* list, const char* name);
 
 // For programs that render the show without a display (capture, benchmarks): starts a private
 // X server big enough for the window, initialises GLUT with the demo's display mode and opens

@@ -24,9 +24,10 @@ void printBanner() {
     std::fflush(stdout);
 }
 
-void openDemoWindow(bool fullScreen, const char* title) {
+void openDemoWindow(bool fullScreen, const char* title, bool sizeGiven) {
     if (!fullScreen) {
-        glutInitWindowSize(640, 480);
+        if (!sizeGiven)
+            glutInitWindowSize(640, 480);
         glutCreateWindow(title);
         return;
     }
@@ -43,6 +44,8 @@ void openDemoWindow(bool fullScreen, const char* title) {
                  "parade: full-screen game mode 640x480:32 is not available here; "
                  "showing a full-screen window of %dx%d instead\n",
                  width, height);
+    // Without a window manager GLUT would leave it a pixel off the screen's corner.
+    glutInitWindowPosition(0, 0);
     glutInitWindowSize(width, height);
     glutCreateWindow(title);
     glutFullScreen();
@@ -56,6 +59,7 @@ bool openHeadlessWindow(const char* name, int width, int height, std::string& er
     char* argv[] = {programName.data(), nullptr};
     glutInit(&argc, argv);
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
+    // Without a window manager GLUT would leave it a pixel off the screen's corner.
     glutInitWindowPosition(0, 0);
     glutInitWindowSize(width, height);
     if (glutCreateWindow(name) != 1 || glutGet(GLUT_WINDOW_WIDTH) != width ||
@@ -109,4 +113,15 @@ void registerCallbacks() {
     glutAddMenuEntry("Effect2", 668);
     glutAddMenuEntry("Quit", 2);
     glutAttachMenu(GLUT_RIGHT_BUTTON);
+}
+
+bool fullScreenRequested(int argc, char** argv) {
+    bool fullScreen = true;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strstr(argv[i], "window"))
+            fullScreen = false;
+        if (std::strstr(argv[i], "full"))
+            fullScreen = true;
+    }
+    return fullScreen;
 }

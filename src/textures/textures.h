@@ -13,14 +13,15 @@ constexpr int textureSetSize = 17;
 
 // Creates one texture from `path` (JPEG when the path contains ".jpg"), leaves it bound to
 // GL_TEXTURE_2D and returns its name. A file that cannot be opened is reported on standard
-// error and still yields a name.
+// error and still yields a name; a folder, FIFO or device is reported and shown black.
 GLuint loadTexture(const char* path);
 
-// Decodes a JPEG of any size into a newly allocated 512x512 RGB buffer (free with std::free),
-// scaling other sizes and widening grayscale. A picture that cannot be turned into RGB is
-// reported and comes back black; a file that cannot be opened or a buffer that cannot be
-// allocated is reported and gives nullptr. Corrupt data ends the process (status 1) with the
-// library's message.
+// Decodes a JPEG into a newly allocated 512x512 RGB buffer (free with std::free), scaling
+// other sizes and widening grayscale. A picture that cannot be turned into RGB, is too large
+// to decode cheaply or is not a regular file is reported and comes back black; a file that
+// cannot be opened or a buffer that cannot be allocated is reported and gives nullptr.
+// Corrupt data ends the process (status 1): a line naming the file, then the library's
+// message.
 unsigned char* loadJpeg(const char* path);
 
 // Uploads a 512x512 RGB buffer (or none) to the bound texture, box-filtering it in place to

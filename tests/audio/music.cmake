@@ -6,3 +6,6 @@ parade_add_test(music_offline_test LABELS audio
 parade_add_test(music_live_test LABELS audio tsan
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/music_live_test.cpp
     LIBS parade_music parade_itwriter)
+parade_add_test(music_start_test LABELS audio
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/music_start_test.cpp
+    LIBS parade_music parade_itwriter)

@@ -1,10 +1,14 @@
 // Live playback on the silent output: startMusic's console line, strikes stamping the right
-// SyncPoints with the demo clock as they are heard, and the output keeping real time.
+// SyncPoints with the demo clock as they are heard, the fade as heard, and the output keeping
+// real time.
+#include "audio_layer.h"
+#include "clock.h"
 #include "music_fixture.h"
 #include "platform.h"
-#include "shell.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -46,7 +50,8 @@ TEST(LiveSyncs, StrikesStampTheirSyncPointsWithTheClockAsTheyAreHeard) {
     ASSERT_EQ(offline.strikes.size(), std::size(liveInstruments));
     ASSERT_EQ(chdir(dir.c_str()), 0);
 
-    // The demo clock follows real time through the virtual counter, from 0 at the music start.
+    // The demo clock follows the music as heard through the virtual counter, from 0 at its first
+    // frame, so that a slow start on a busy machine does not count.
     useVirtualCounter(1);
     resetDemoClock();
     demoClock();
@@ -59,8 +64,10 @@ TEST(LiveSyncs, StrikesStampTheirSyncPointsWithTheClockAsTheyAreHeard) {
         static_cast<double>(offline.strikes.back().samplePosition) / musicSampleRate;
     float firstStampOf3 = 0.0f;
     while (Clock::now() - start < std::chrono::duration<double>(lastStrike + 0.3)) {
+        const int64_t first = audioModuleStartFrame();
+        const int64_t heard = first >= 0 ? audioFramesHeard() - first : 0;
         setVirtualCounter(
-            1 + secondsToTicks(std::chrono::duration<double>(Clock::now() - start).count()));
+            1 + secondsToTicks(static_cast<double>(std::max<int64_t>(heard, 0)) / musicSampleRate));
         if (firstStampOf3 == 0.0f)
             firstStampOf3 = syncPoints[11].stamp.load();
         std::this_thread::sleep_for(std::chrono::microseconds(200));
@@ -97,6 +104,85 @@ TEST(LiveSyncs, StrikesStampTheirSyncPointsWithTheClockAsTheyAreHeard) {
             EXPECT_LT(syncPoints[earlier].stamp.load(), syncPoints[later].stamp.load());
         }
     }
+}
+
+// One endless note of a constant sample: what is heard is the volume, frame by frame.
+ItModule steadyModule() {
+    ItModule module = fixtureModule({{{0, 0, ItCell{itNoteC5, 1, -1, 0, 0}}}});
+    ItInstrument& steady = module.instruments[0];
+    steady.pcm.assign(1000, 12000);
+    steady.loop = ItLoop{true, false, 0, 1000};
+    return module;
+}
+
+// Runs of one level (in percent of `full`) at least `shortest` frames long, in the order heard.
+std::vector<std::pair<int, int>> levelRuns(const std::vector<int16_t>& stereo, double full,
+                                           int shortest) {
+    std::vector<std::pair<int, int>> runs;
+    int level = -1;
+    int length = 0;
+    auto close = [&] {
+        if (length >= shortest) {
+            if (!runs.empty() && runs.back().first == level)
+                runs.back().second += length;
+            else
+                runs.emplace_back(level, length);
+        }
+    };
+    for (size_t i = 0; i < stereo.size(); i += 2) {
+        const int now = static_cast<int>(std::lround(100.0 * std::abs(stereo[i]) / full));
+        if (now != level) {
+            close();
+            level = now;
+            length = 0;
+        }
+        ++length;
+    }
+    close();
+    return runs;
+}
+
+TEST(Fade, TheStartVolumeAndTheTwentyOneStepsAreHeardBeforeTheRelease) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    const std::string dir = makeWorkDirectory();
+    ASSERT_FALSE(dir.empty());
+    writeFixture(steadyModule(), dir + "/mod2.it");
+    ASSERT_EQ(chdir(dir.c_str()), 0);
+    recordAudioOutput(true);
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(startMusic());
+    testing::internal::GetCapturedStdout();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    stopMusic();
+    const std::vector<int16_t> heard = recordedAudioOutput();
+    recordAudioOutput(false);
+    std::remove((dir + "/mod2.it").c_str());
+    rmdir(dir.c_str());
+
+    // The note at volume 99 fills most of what was heard: its level gives full volume.
+    ASSERT_GT(heard.size(), static_cast<size_t>(0.2 * musicSampleRate) * 2);
+    std::vector<int16_t> left;
+    for (size_t i = 0; i < heard.size() / 2; i += 2)
+        left.push_back(static_cast<int16_t>(std::abs(heard[i])));
+    std::nth_element(left.begin(), left.begin() + left.size() / 2, left.end());
+    const double full = left[left.size() / 2] / 0.99;
+    ASSERT_GT(full, 1000.0);
+
+    // Each step holds at least its 1 ms (44 frames, less the few of the ramp into it), and the
+    // last, silence, is heard before the release ends the recording.
+    const std::vector<std::pair<int, int>> runs = levelRuns(heard, full, 38);
+    std::vector<int> expected{99};
+    for (int volume = 100; volume >= 0; volume -= 5)
+        expected.push_back(volume);
+    std::string heardRuns;
+    for (const auto& [level, frames] : runs)
+        heardRuns += std::to_string(level) + "% x" + std::to_string(frames) + " ";
+    ASSERT_GE(runs.size(), expected.size()) << "heard: " << heardRuns;
+    std::vector<int> tail;
+    for (size_t i = runs.size() - expected.size(); i < runs.size(); ++i)
+        tail.push_back(runs[i].first);
+    EXPECT_EQ(tail, expected);
+    EXPECT_GT(runs[runs.size() - expected.size()].second, musicSampleRate / 10);
 }
 
 TEST(SilentOutput, ConsumesItsQueueInRealTime) {

@@ -2,8 +2,8 @@
 // the same transforms issued directly.
 #include "effects.h"
 
+#include "clock.h"
 #include "gl_harness.h"
-#include "shell.h"
 
 #include <gtest/gtest.h>
 

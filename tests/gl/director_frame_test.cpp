@@ -3,12 +3,13 @@
 // layers and overlays, the composition of drawFrame, and the state it leaves and hands on.
 #include "director.h"
 
+#include "clock.h"
+#include "controls.h"
 #include "director_effect_recorder.h"
 #include "effects.h"
 #include "gl_harness.h"
 #include "music.h"
 #include "platform.h"
-#include "shell.h"
 #include "textures.h"
 
 #include <gtest/gtest.h>
@@ -262,6 +263,72 @@ TEST_F(FrameTest, Backdrop12ShowsTheTextureBoundAtFrameStart) {
     glBindTexture(GL_TEXTURE_2D, black);
     frameAt(22.0f);
     expectPixel(size / 2, size / 2, {0, 0, 0}, 0);
+}
+
+// One frame per backdrop number, with every picture slot a colour of its own: the stack at the
+// centre of the screen shows the colour of the slot the number names. Numbers 12 and 14 name
+// none and show the picture bound when the frame begins. The overlays' slots stay black.
+TEST_F(FrameTest, EachBackdropNumberShowsItsPicture) {
+    struct Slot {
+        const char* name;
+        GLuint* slot;
+        Rgb colour;
+    };
+    GLuint boundAtStart = 0;
+    const Slot slots[] = {
+        {"texHappy2", &texHappy2, {200, 0, 0}},
+        {"texHappy3", &texHappy3, {0, 200, 0}},
+        {"texKuvio", &texKuvio, {0, 0, 200}},
+        {"texTurin", &texTurin, {200, 200, 0}},
+        {"texTurin2", &texTurin2, {200, 0, 200}},
+        {"texMilan", &texMilan, {0, 200, 200}},
+        {"texSponssi", &texSponssi, {200, 100, 0}},
+        {"texLogo", &texLogo, {200, 0, 100}},
+        {"texGreets", &texGreets, {100, 200, 0}},
+        {"texHappy4", &texHappy4, {0, 200, 100}},
+        {"texRenpils", &texRenpils, {100, 0, 200}},
+        {"texSponssi1", &texSponssi1, {0, 100, 200}},
+        {"bound at start", &boundAtStart, {200, 200, 200}},
+    };
+    for (const Slot& s : slots)
+        *s.slot = makePicture(s.colour);
+
+    struct Case {
+        float t;
+        int backdrop;
+        const char* picture;
+    };
+    const Case cases[] = {
+        {1.6f, 1, "texHappy2"},         {3.4f, 2, "texHappy3"},     {1.0f, 3, "texKuvio"},
+        {9.6f, 4, "texTurin"},          {6.0f, 5, "texTurin2"},     {8.0f, 6, "texMilan"},
+        {4.7f, 7, "texSponssi"},        {14.0f, 8, "texLogo"},      {16.0f, 9, "texGreets"},
+        {18.0f, 10, "texHappy4"},       {19.55f, 11, "texRenpils"}, {22.5f, 12, "bound at start"},
+        {23.45f, 14, "bound at start"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "t = " << c.t << ", backdrop " << c.backdrop);
+        syncPoints[7].stamp.store(0.0f); // a beat level of 8
+        glBindTexture(GL_TEXTURE_2D, boundAtStart);
+        frameAt(c.t);
+        ASSERT_EQ(backdropNumber, c.backdrop);
+        // The slot whose colour points the same way as the pixel's.
+        const Rgb p = pixelAt(size / 2, size / 2);
+        ASSERT_GT(std::max({p.r, p.g, p.b}), 60);
+        const char* shown = nullptr;
+        double best = -1;
+        for (const Slot& s : slots) {
+            const Rgb& q = s.colour;
+            const double cosine = (p.r * q.r + p.g * q.g + p.b * q.b) /
+                                  std::sqrt(double(p.r * p.r + p.g * p.g + p.b * p.b) *
+                                            (q.r * q.r + q.g * q.g + q.b * q.b));
+            if (cosine > best) {
+                best = cosine;
+                shown = s.name;
+            }
+        }
+        EXPECT_STREQ(shown, c.picture);
+        EXPECT_GT(best, 0.995);
+    }
 }
 
 TEST_F(FrameTest, SpaceToggleHidesOnlyTheStack) {

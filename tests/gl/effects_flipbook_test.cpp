@@ -1,8 +1,8 @@
 // The lyric flip-book: which word each effect calls at which time, where its two copies stand
 // and in which colours.
+#include "clock.h"
 #include "effects.h"
 #include "list_trace.h"
-#include "shell.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>

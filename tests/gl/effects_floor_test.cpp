@@ -1,8 +1,8 @@
 // The cube floor: the blinking bars, the tiles' saddle heights, the wire block's checkerboard,
 // the colours fading from the centre, and the placement.
+#include "clock.h"
 #include "effects.h"
 #include "list_trace.h"
-#include "shell.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>

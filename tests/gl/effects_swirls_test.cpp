@@ -1,7 +1,7 @@
 // The swirls: copy counts, colours, sizes and spins of every copy, and the shared placement.
+#include "clock.h"
 #include "effects.h"
 #include "list_trace.h"
-#include "shell.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>

@@ -1,11 +1,13 @@
 // The cube wheel and the cube field, traced through marker lists: which cubes flash with which
 // envelope, wire or solid from the hashes, placements, branches and the depth pulse.
+#include "clock.h"
+#include "controls.h"
+#include "cube_placement.h"
 #include "cube_tables.h"
 #include "effects.h"
 #include "list_trace.h"
 #include "music.h"
 #include "platform.h"
-#include "shell.h"
 #include "textures.h"
 
 #include <gtest/gtest.h>
@@ -230,13 +232,39 @@ TEST_F(CubeEffects, WheelPlacementPerMode) {
     }
 }
 
-TEST_F(CubeEffects, WheelSpinsByVariantInMode3) {
-    // At t = 9.5 the spin is +-855 degrees: cube 0 of variant 1 sits where cube 0 of
-    // variant 0 would after turning 1710 degrees (= -90) the other way.
-    const auto one = traceWheel(9.5f, 1, 0, 0, 3);
-    const auto zero = traceWheel(9.5f, 0, 0, 0, 3);
-    EXPECT_GT(distance(one[0].origin(), zero[0].origin()), 1.0);
-    EXPECT_LT(distance(one[0].origin(), zero[12].origin()), 1e-2);
+TEST_F(CubeEffects, WheelMode3TwistsAndSwaysEachCube) {
+    // The mode-3 wheels of acts 2, 6, 9, 10 and 12, inside and outside the quarter turns of
+    // (4, 8) and (12, 16), both spin directions, rolls of 0, 1 and 90.
+    const struct {
+        float t;
+        int variant, offset, roll;
+    } cases[] = {
+        {9.3f, 1, -2, 90}, {5.2f, 0, 6, 0}, {13.7f, 1, -15, 0}, {10.6f, 1, 2, 1},
+        {20.9f, 0, 0, 0},  {9.5f, 0, 0, 0}, {9.5f, 1, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("t " + std::to_string(c.t) + " variant " + std::to_string(c.variant) +
+                     " offset " + std::to_string(c.offset) + " roll " + std::to_string(c.roll));
+        const double t = c.t;
+        const auto calls = traceWheel(c.t, c.variant, c.offset, c.roll, 3);
+        ASSERT_EQ(calls.size(), 16u);
+        for (int i = 0; i < 16; ++i) {
+            SCOPED_TRACE("cube " + std::to_string(i));
+            expectPlacedBy(calls[i], matrixOf([&] {
+                               glRotatef(float(c.roll), 0, 0, 1);
+                               glTranslatef(0, 0, -9);
+                               if ((t > 4 && t < 8) || (t > 12 && t < 16))
+                                   glRotatef(float(90 * t), 0, 1, 0);
+                               glTranslatef(float(c.offset), 0, 0);
+                               glRotatef(float(32 * std::sin(t)), 1, 0, 0); // sway
+                               glRotatef(float(18 * std::sin(t)), 0, 1, 0);
+                               glRotatef(float(c.variant == 1 ? 90 * t : -90 * t), 1, 0, 0);
+                               glRotatef(float(56 * c.offset * 0.48), 1, 0, 0); // twist
+                               glRotatef(float(22.5 * i), 1, 0, 0);
+                               glTranslatef(0, 0, -4.25f);
+                           }));
+        }
+    }
 }
 
 TEST_F(CubeEffects, WheelsCollapseOntoOneSway) {

@@ -9,8 +9,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -330,6 +332,61 @@ TEST_F(Lists, WordListsPlaceTheirLettersAtTheirBasesAndPitches) {
     }
     EXPECT_DOUBLE_EQ(low, -7.75);
     EXPECT_DOUBLE_EQ(high, 7.25);
+}
+
+// The sentence of the lyric word lists: id, word and base.
+struct LyricWord {
+    GLuint list;
+    const char* word;
+    double base;
+};
+
+const LyricWord sentence[] = {
+    {200, "WE", -8},      {201, "ARE", -16},     {202, "GOING", -26.5}, {203, "ON", -8},
+    {204, "A", 0},        {205, "QUIET", -26.5}, {206, "HARBOUR", -48}, {207, "PARADE", -40},
+    {208, "VERY", -24},   {209, "SOON", -24},    {210, "WE", -8},       {211, "WILL", -18.5},
+    {212, "BE", -8},      {213, "LIKE", -18.5},  {214, "OUR", -16},     {215, "PARADE", -40},
+    {216, "WE", -8},      {217, "HOPE", -24},    {218, "OUR", -16},     {219, "CHILDREN", -50.5},
+    {220, "WILL", -18.5}, {221, "BE", -8},       {222, "LIKE", -18.5},  {223, "PARADE", -40},
+    {224, "YOU", -16},    {225, "TOO", -16},
+};
+
+// With every glyph list replaced by one point at z = its id, a word list shows which glyphs it
+// calls and where: letter k of the word at y = 0.5 (16 k - 11 n + base), n the narrow glyphs
+// (I) before it, all at x = -2.5 and z = id / 2.
+TEST_F(Lists, LyricWordListsSpellTheSentence) {
+    // The real glyph lists come back however the test ends.
+    struct RebuildAtEnd {
+        ~RebuildAtEnd() { buildDisplayLists(); }
+    } rebuildAtEnd;
+    for (GLuint id = 33; id <= 68; ++id) {
+        glNewList(id, GL_COMPILE);
+        glBegin(GL_POINTS);
+        glVertex3f(0.0f, 0.0f, static_cast<GLfloat>(id));
+        glEnd();
+        glEndList();
+    }
+    for (const LyricWord& w : sentence) {
+        SCOPED_TRACE(testing::Message() << "list " << w.list << " " << w.word);
+        std::vector<FeedbackVertex> letters;
+        for (const auto& p : draw(w.list, 8)) {
+            ASSERT_EQ(p.token, static_cast<GLenum>(GL_POINT_TOKEN));
+            letters.push_back(p.vertices[0]);
+        }
+        std::sort(letters.begin(), letters.end(),
+                  [](const FeedbackVertex& a, const FeedbackVertex& b) { return a.y < b.y; });
+        std::string spelt;
+        for (const auto& letter : letters)
+            spelt += static_cast<char>(std::lround(2.0 * letter.z) + 32);
+        EXPECT_EQ(spelt, w.word);
+        ASSERT_EQ(letters.size(), std::strlen(w.word));
+        int narrowBefore = 0;
+        for (size_t k = 0; k < letters.size(); ++k) {
+            EXPECT_NEAR(letters[k].x, -2.5, 1e-3) << k;
+            EXPECT_NEAR(letters[k].y, 0.5 * (16.0 * k - 11.0 * narrowBefore + w.base), 1e-3) << k;
+            narrowBefore += w.word[k] == 'I' ? 1 : 0;
+        }
+    }
 }
 
 void rollMinus90() {

@@ -1,8 +1,16 @@
-// The fixed OpenGL state of start-up and the letter-boxed viewport.
+// The fixed OpenGL state of start-up and the viewport band.
 #include "gl_harness.h"
 #include "shell.h"
 
 #include <gtest/gtest.h>
+
+// After GoogleTest: the X headers define macros (None, Bool) that clash with its names.
+#include <GL/glx.h>
+#include <GL/glxext.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
 
 TEST(StartupState, FogHintsAndDepthAsTheShowExpects) {
     openTestWindow();
@@ -42,7 +50,7 @@ TEST(StartupState, FogHintsAndDepthAsTheShowExpects) {
     EXPECT_NE(value, 0);
 }
 
-TEST(StartupState, ReshapeKeepsABandOneHundredTwentyPixelsUp) {
+TEST(StartupState, ReshapeSetsTheBandOfTheWindowSize) {
     openTestWindow();
     struct Case {
         int width, height;
@@ -50,8 +58,8 @@ TEST(StartupState, ReshapeKeepsABandOneHundredTwentyPixelsUp) {
     };
     const Case cases[] = {
         {640, 480, {0, 120, 640, 270}},
-        {640, 100, {0, 120, 640, 56}},
-        {1024, 768, {0, 120, 1024, 432}},
+        {640, 100, {201, 0, 237, 100}},
+        {1024, 768, {0, 192, 1024, 432}},
     };
     for (const Case& c : cases) {
         glMatrixMode(GL_MODELVIEW);
@@ -64,4 +72,42 @@ TEST(StartupState, ReshapeKeepsABandOneHundredTwentyPixelsUp) {
         glGetIntegerv(GL_MATRIX_MODE, &mode);
         EXPECT_EQ(mode, GL_PROJECTION);
     }
+}
+
+namespace {
+// The window's swap interval as the driver reports it, or -1 where it cannot say.
+int currentSwapInterval(const std::string& extension) {
+    Display* display = glXGetCurrentDisplay();
+    if (extension == "GLX_EXT_swap_control") {
+        unsigned value = 0;
+        glXQueryDrawable(display, glXGetCurrentDrawable(), GLX_SWAP_INTERVAL_EXT, &value);
+        return static_cast<int>(value);
+    }
+    if (extension == "GLX_MESA_swap_control") {
+        auto get = reinterpret_cast<PFNGLXGETSWAPINTERVALMESAPROC>(
+            glXGetProcAddress(reinterpret_cast<const GLubyte*>("glXGetSwapIntervalMESA")));
+        return get ? get() : -1;
+    }
+    return -1;
+}
+} // namespace
+
+TEST(StartupState, SwapIntervalOneUnlessTurnedOff) {
+    openTestWindow();
+    unsetenv("PARADE_VSYNC");
+    const std::string extension = useSwapInterval();
+    const char* offered = glXQueryExtensionsString(glXGetCurrentDisplay(), 0);
+    std::printf("swap control: %s\n", extension.empty() ? "none offered" : extension.c_str());
+    if (extension.empty()) {
+        // Then none of the three may be listed (Xvfb with Mesa's software renderer lists none).
+        for (const char* name :
+             {"GLX_EXT_swap_control", "GLX_MESA_swap_control", "GLX_SGI_swap_control"})
+            EXPECT_FALSE(extensionListed(offered, name)) << name;
+        return;
+    }
+    EXPECT_EQ(currentSwapInterval(extension), 1);
+    setenv("PARADE_VSYNC", "0", 1);
+    EXPECT_EQ(useSwapInterval(), extension);
+    EXPECT_EQ(currentSwapInterval(extension), 0);
+    unsetenv("PARADE_VSYNC");
 }

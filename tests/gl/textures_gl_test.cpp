@@ -1,5 +1,6 @@
 // Textures in a real context: parameters and content of an upload, the box-filtered 256x256
-// fallback, which path a file takes, missing pictures, and the seventeen-picture set.
+// fallback, which path a file takes, missing and refused pictures, and the seventeen-picture
+// set.
 #include "gl_harness.h"
 #include "jpeg_fixtures.h"
 #include "textures.h"
@@ -10,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -169,6 +171,59 @@ TEST_F(Textures, MissingPictureStillYieldsATexture) {
         EXPECT_TRUE(glIsTexture(texture));
         EXPECT_EQ(boundTexture(), static_cast<GLint>(texture));
         EXPECT_EQ(levelWidth(), 512);
+    }
+}
+
+// A folder, FIFO or device where a picture should be, on the JPEG and the raw path, and a JPEG
+// too large to decode: one line naming it and a black texture, never the previous raw picture.
+TEST_F(Textures, RefusedPicturesAreNamedAndBlack) {
+    const fs::path refused = directory / "refused";
+    fs::create_directories(refused);
+    const auto previous = patternPicture(5);
+    const std::string raw = (refused / "previous.rgb").string();
+    std::ofstream(raw, std::ios::binary)
+        .write(reinterpret_cast<const char*>(previous.data()),
+               static_cast<std::streamsize>(previous.size()));
+
+    struct Case {
+        std::string name;
+        int kind; // 0 folder, 1 FIFO, 2 device, 3 a 20000x20000 header
+        const char* report;
+    };
+    const char* notRegular = ": not a regular file; shown black\n";
+    const Case cases[] = {
+        {"folder.jpg", 0, notRegular},
+        {"folder", 0, notRegular},
+        {"fifo.jpg", 1, notRegular},
+        {"fifo", 1, notRegular},
+        {"zero.jpg", 2, notRegular},
+        {"zero", 2, notRegular},
+        {"huge.jpg", 3, ": 20000x20000 pixels, more than 16384 on a side; shown black\n"},
+    };
+    for (const Case& c : cases) {
+        const std::string path = (refused / c.name).string();
+        if (c.kind == 0)
+            fs::create_directory(path);
+        else if (c.kind == 1)
+            ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+        else if (c.kind == 2)
+            fs::create_symlink("/dev/zero", path);
+        else
+            ASSERT_TRUE(writeJpeg(path, 64, 64, JCS_RGB,
+                                  [](int x, int y) { return quadrantColour(x, y, 64, 64); }) &&
+                        claimSize(path, 20000, 20000));
+
+        loadTexture(raw.c_str());
+        CaptureStderr();
+        const GLuint texture = loadTexture(path.c_str());
+        const std::string report = GetCapturedStderr();
+        EXPECT_EQ(boundTexture(), static_cast<GLint>(texture)) << c.name;
+        EXPECT_EQ(report,
+                  std::string(c.kind == 3 ? "can't use " : "can't open ") + path + c.report);
+        ASSERT_EQ(levelWidth(), 512) << c.name;
+        const auto image = textureImage();
+        EXPECT_TRUE(std::all_of(image.begin(), image.end(), [](unsigned char b) { return b == 0; }))
+            << c.name;
     }
 }
 

@@ -9,11 +9,15 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -72,6 +76,23 @@ pid_t start(const Launch& launch, const std::string& outPath, const std::string&
 Outcome finish(pid_t pid, const std::string& outPath, const std::string& errPath) {
     int status = 0;
     waitpid(pid, &status, 0);
+    Outcome run;
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    run.out = readFile(outPath);
+    run.err = readFile(errPath);
+    return run;
+}
+
+// Waits up to `seconds` for the child; a child still running then is killed (status 137).
+Outcome finishWithin(pid_t pid, double seconds, const std::string& outPath,
+                     const std::string& errPath) {
+    int status = 0;
+    for (int i = 0; i < seconds * 50 && waitpid(pid, &status, WNOHANG) == 0; ++i)
+        usleep(20000);
+    if (waitpid(pid, &status, WNOHANG) == 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+    }
     Outcome run;
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     run.out = readFile(outPath);
@@ -404,6 +425,371 @@ TEST_F(CaptureTest, BadInputIsRefusedWithoutLeavingAnything) {
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("cannot play mod2.it"), std::string::npos) << run.err;
     EXPECT_EQ(shell("ls -A " + out), "");
+}
+
+// 'l' link, 'p' FIFO, 'c' character device, 's' socket, 'd' folder, 'f' file, '-' nothing.
+char typeOf(const std::string& path) {
+    struct stat about {};
+    if (lstat(path.c_str(), &about) != 0)
+        return '-';
+    if (S_ISLNK(about.st_mode))
+        return 'l';
+    if (S_ISFIFO(about.st_mode))
+        return 'p';
+    if (S_ISCHR(about.st_mode))
+        return 'c';
+    if (S_ISSOCK(about.st_mode))
+        return 's';
+    return S_ISDIR(about.st_mode) ? 'd' : 'f';
+}
+
+std::string linkTarget(const std::string& path) {
+    char target[4096];
+    const ssize_t length = readlink(path.c_str(), target, sizeof target - 1);
+    return length > 0 ? std::string(target, static_cast<size_t>(length)) : "";
+}
+
+// Everything in a case's folder but its temporary folder and its data, one path a line.
+std::string contents(const std::string& folder) {
+    return shell("cd " + folder +
+                 " && find . -mindepth 1 \\( -path ./tmp -o -path ./data \\) -prune -o -print | "
+                 "sort");
+}
+
+// A private copy of the data that a case may spoil.
+std::string copyData(const std::string& folder) {
+    shell("cp -r " + dataFolder + " " + folder + "/data");
+    return folder + "/data";
+}
+
+// The Xvfb started by `parent`, or 0.
+pid_t xvfbChildOf(pid_t parent) {
+    DIR* processes = opendir("/proc");
+    pid_t found = 0;
+    while (dirent* entry = processes ? readdir(processes) : nullptr) {
+        const std::string stat = readFile(std::string("/proc/") + entry->d_name + "/stat");
+        const size_t close = stat.rfind(')');
+        if (stat.find("(Xvfb)") == std::string::npos || close == std::string::npos)
+            continue;
+        if (std::atoi(stat.c_str() + close + 4) == parent)
+            found = std::atoi(entry->d_name);
+    }
+    if (processes)
+        closedir(processes);
+    return found;
+}
+
+bool hasSocket(pid_t pid) {
+    const std::string folder = "/proc/" + std::to_string(pid) + "/fd";
+    DIR* fds = opendir(folder.c_str());
+    bool found = false;
+    while (dirent* entry = fds && !found ? readdir(fds) : nullptr)
+        found = linkTarget(folder + "/" + entry->d_name).compare(0, 7, "socket:") == 0;
+    if (fds)
+        closedir(fds);
+    return found;
+}
+
+// Gone, or a zombie that nobody reaps.
+bool processEnded(pid_t pid) {
+    const std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
+    const size_t close = stat.rfind(')');
+    return close == std::string::npos || stat[close + 2] == 'Z';
+}
+
+// True once the child has ended; it is left to be waited for.
+bool ended(pid_t child) {
+    siginfo_t info{};
+    return waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOHANG | WNOWAIT) != 0 ||
+           info.si_pid != 0;
+}
+
+bool waitForText(const std::string& path, const std::string& text, pid_t running) {
+    for (int i = 0; i < 3000; ++i) {
+        if (readFile(path).find(text) != std::string::npos)
+            return true;
+        if (ended(running))
+            return false;
+        usleep(10000);
+    }
+    return false;
+}
+
+// A reader that copies the FIFO into `sink` until the writer closes it.
+pid_t drainInto(const std::string& fifo, const std::string& sink) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int fd = open(sink.c_str(), O_WRONLY | O_CREAT, 0644);
+        dup2(fd, STDOUT_FILENO);
+        execl("/bin/cat", "cat", fifo.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return pid;
+}
+
+Launch plain(std::vector<std::string> args) {
+    return Launch{std::move(args), {}, RLIM_INFINITY};
+}
+
+bool runsWav(const std::string& path) {
+    const std::string wav = readFile(path);
+    return wav.size() > 60000 && wav.compare(0, 4, "RIFF") == 0;
+}
+
+// Outputs that are links, FIFOs, devices, sockets, files in the way of a folder or files
+// about to be replaced, spoilt data and signals: each case checks the status, the message,
+// and that nothing beyond the intended output changed and no temporary file is left.
+TEST_F(CaptureTest, HostileOutputsDataAndSignalsLeaveNothingBehind) {
+    struct Case {
+        const char* name;
+        // Makes the fixtures in the case's folder and returns the arguments.
+        std::function<Launch(const std::string&)> prepare;
+        int status; // -1: the check decides
+        const char* message;
+        std::string expectedContents;
+        std::function<void(pid_t, const std::string&, const std::string&)> during;
+        std::function<void(const std::string&, const Outcome&)> check;
+    };
+    pid_t drainer = 0;
+    bool readingFifo = false;
+    pid_t server = 0;
+    bool serverEnded = false;
+    const std::string picture = "/deita/kuvio.jpg";
+    const std::vector<Case> cases = {
+        {"a symlink writes to its target",
+         [&](const std::string& d) {
+             std::ofstream(d + "/old.wav") << "old";
+             symlink("old.wav", (d + "/link.wav").c_str());
+             return plain(
+                 {"audio", d + "/link.wav", "--from", "1", "--to", "1.05", "--data", dataFolder});
+         },
+         0, "", "./link.wav\n./old.wav\n", nullptr,
+         [](const std::string& d, const Outcome&) {
+             EXPECT_EQ(linkTarget(d + "/link.wav"), "old.wav");
+             EXPECT_TRUE(runsWav(d + "/old.wav"));
+         }},
+        {"a dangling symlink makes its target",
+         [&](const std::string& d) {
+             symlink("made.png", (d + "/link.png").c_str());
+             return plain({"frame", "1", d + "/link.png", "--size", "64x48", "--data", dataFolder});
+         },
+         0, "", "./link.png\n./made.png\n", nullptr,
+         [](const std::string& d, const Outcome&) {
+             EXPECT_EQ(typeOf(d + "/link.png"), 'l');
+             EXPECT_EQ(readPng(d + "/made.png").width, 64u);
+         }},
+        {"a FIFO is written as a stream",
+         [&](const std::string& d) {
+             mkfifo((d + "/fifo.wav").c_str(), 0644);
+             drainer = drainInto(d + "/fifo.wav", d + "/sink");
+             return plain(
+                 {"audio", d + "/fifo.wav", "--from", "1", "--to", "1.05", "--data", dataFolder});
+         },
+         0, "", "./fifo.wav\n./sink\n", nullptr,
+         [&](const std::string& d, const Outcome&) {
+             const Outcome cat = finishWithin(drainer, 10, "/dev/null", "/dev/null");
+             EXPECT_EQ(cat.status, 0) << "the reader never saw the end";
+             EXPECT_EQ(typeOf(d + "/fifo.wav"), 'p');
+             EXPECT_TRUE(runsWav(d + "/sink"));
+         }},
+        {"a FIFO gets the video's fragments",
+         [&](const std::string& d) {
+             mkfifo((d + "/fifo.mp4").c_str(), 0644);
+             drainer = drainInto(d + "/fifo.mp4", d + "/sink.mp4");
+             return plain({"video", d + "/fifo.mp4", "--from", "1", "--to", "1.02", "--size",
+                           "64x48", "--data", dataFolder});
+         },
+         0, "", "./fifo.mp4\n./sink.mp4\n", nullptr,
+         [&](const std::string& d, const Outcome&) {
+             EXPECT_EQ(finishWithin(drainer, 10, "/dev/null", "/dev/null").status, 0);
+             EXPECT_EQ(typeOf(d + "/fifo.mp4"), 'p');
+             const std::string frames = shell("ffprobe -v error -select_streams v -count_frames "
+                                              "-show_entries stream=nb_read_frames -of csv=p=0 " +
+                                              d + "/sink.mp4");
+             EXPECT_EQ(std::atoi(frames.c_str()), 10) << frames;
+         }},
+        {"a device is written in place",
+         [&](const std::string& d) {
+             symlink("/dev/null", (d + "/null.wav").c_str());
+             return plain(
+                 {"audio", d + "/null.wav", "--from", "1", "--to", "1.05", "--data", dataFolder});
+         },
+         0, "", "./null.wav\n", nullptr,
+         [](const std::string& d, const Outcome&) {
+             EXPECT_EQ(typeOf("/dev/null"), 'c');
+             EXPECT_EQ(linkTarget(d + "/null.wav"), "/dev/null");
+         }},
+        {"a socket is refused",
+         [&](const std::string& d) {
+             const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+             sockaddr_un address{};
+             address.sun_family = AF_UNIX;
+             std::snprintf(address.sun_path, sizeof address.sun_path, "%s/sock.png", d.c_str());
+             bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+             close(fd);
+             return plain({"frame", "1", d + "/sock.png", "--data", dataFolder});
+         },
+         1, "is a socket", "./sock.png\n", nullptr,
+         [](const std::string& d, const Outcome&) { EXPECT_EQ(typeOf(d + "/sock.png"), 's'); }},
+        {"a file where the frames folder goes is refused",
+         [&](const std::string& d) {
+             std::ofstream(d + "/shots") << "keep";
+             return plain({"frames", d + "/shots", "--data", dataFolder});
+         },
+         1, "not a folder", "./shots\n", nullptr,
+         [](const std::string& d, const Outcome&) { EXPECT_EQ(readFile(d + "/shots"), "keep"); }},
+        {"a failing encoder keeps the old video and the partial one beside it",
+         [&](const std::string& d) {
+             mkdir((d + "/bin").c_str(), 0755);
+             std::ofstream(d + "/bin/ffmpeg")
+                 << "#!/bin/sh\nfor last; do :; done\ncat > /dev/null\nprintf partial > "
+                    "\"$last\"\necho 'out of luck' >&2\nexit 1\n";
+             chmod((d + "/bin/ffmpeg").c_str(), 0755);
+             std::ofstream(d + "/good.mp4") << "previous video";
+             const char* path = std::getenv("PATH");
+             return Launch{{"video", d + "/good.mp4", "--from", "1", "--to", "1.02", "--size",
+                            "64x48", "--data", dataFolder},
+                           {{"PATH", d + "/bin:" + (path ? path : "")}},
+                           RLIM_INFINITY};
+         },
+         1, "ffmpeg failed: out of luck", "./bin\n./bin/ffmpeg\n./good.mp4\n./good.partial.mp4\n",
+         nullptr,
+         [](const std::string& d, const Outcome& run) {
+             EXPECT_EQ(readFile(d + "/good.mp4"), "previous video");
+             EXPECT_EQ(readFile(d + "/good.partial.mp4"), "partial");
+             EXPECT_NE(run.err.find(d + "/good.partial.mp4"), std::string::npos) << run.err;
+             EXPECT_NE(run.err.find("unchanged"), std::string::npos) << run.err;
+         }} // namespace
+        ,
+        {"a full disk keeps the old picture",
+         [&](const std::string& d) {
+             std::ofstream(d + "/good.png") << "previous picture";
+             return Launch{
+                 {"frame", "8", d + "/good.png", "--size", "1280x960", "--data", dataFolder},
+                 {},
+                 65536};
+         },
+         1, "File too large", "./good.png\n", nullptr,
+         [](const std::string& d, const Outcome&) {
+             EXPECT_EQ(readFile(d + "/good.png"), "previous picture");
+         }},
+        {"a corrupt picture leaves no video and no sound file",
+         [&](const std::string& d) {
+             const std::string data = copyData(d);
+             std::ofstream(data + picture) << "not a picture at all";
+             return plain({"video", d + "/out.mp4", "--from", "1", "--to", "1.02", "--size",
+                           "64x48", "--data", data});
+         },
+         1, "JPEG", "", nullptr, nullptr},
+        {"a corrupt picture leaves no frames folder",
+         [&](const std::string& d) {
+             const std::string data = copyData(d);
+             std::ofstream(data + picture) << "not a picture at all";
+             return plain({"frames", d + "/shots", "--from", "1", "--to", "1.02", "--data", data});
+         },
+         1, "JPEG", "", nullptr, nullptr},
+        {"a folder as mod2.it is refused",
+         [&](const std::string& d) {
+             const std::string data = copyData(d);
+             unlink((data + "/mod2.it").c_str());
+             mkdir((data + "/mod2.it").c_str(), 0755);
+             return plain({"frame", "1", d + "/out.png", "--data", data});
+         },
+         1, "not a regular file", "", nullptr, nullptr},
+        {"SIGTERM before the first frame stops a single frame",
+         [&](const std::string& d) {
+             return plain({"frame", "8", d + "/out.png", "--size", "64x48", "--data", dataFolder});
+         },
+         130, "interrupted", "",
+         [](pid_t pid, const std::string&, const std::string& errPath) {
+             EXPECT_TRUE(waitForText(errPath, "rendering the music", pid));
+             kill(pid, SIGTERM);
+         },
+         nullptr},
+        {"SIGTERM stops a capture blocked on a FIFO picture",
+         [&](const std::string& d) {
+             const std::string data = copyData(d);
+             unlink((data + picture).c_str());
+             mkfifo((data + picture).c_str(), 0644);
+             return plain({"frame", "8", d + "/out.png", "--size", "64x48", "--data", data});
+         },
+         -1, "", "",
+         [&](pid_t pid, const std::string& d, const std::string&) {
+             // Either the capture opens the FIFO and waits for a picture, or it refuses it.
+             readingFifo = false;
+             for (int i = 0; i < 3000 && !ended(pid); ++i) {
+                 const int fd = open((d + "/data" + picture).c_str(), O_WRONLY | O_NONBLOCK);
+                 if (fd >= 0) {
+                     readingFifo = true;
+                     usleep(200000);
+                     kill(pid, SIGTERM);
+                     usleep(200000);
+                     close(fd);
+                     break;
+                 }
+                 usleep(20000);
+             }
+         },
+         [&](const std::string& d, const Outcome& run) {
+             if (!readingFifo) {
+                 EXPECT_EQ(run.status, 0) << run.err;
+                 return;
+             }
+             EXPECT_EQ(run.status, 130) << run.err;
+             EXPECT_NE(run.err.find("interrupted"), std::string::npos) << run.err;
+             EXPECT_EQ(contents(d), "");
+         }},
+        {"SIGKILL takes the private X server with it",
+         [&](const std::string& d) {
+             return plain({"frame", "8", d + "/out.png", "--size", "64x48", "--data", dataFolder});
+         },
+         137, "", "",
+         [&](pid_t pid, const std::string&, const std::string&) {
+             server = 0;
+             for (int i = 0; i < 3000 && server == 0; ++i, usleep(10000))
+                 server = xvfbChildOf(pid);
+             ASSERT_NE(server, 0);
+             // Once the capture is connected the server is up (killed earlier, it would die
+             // writing its display number to a closed pipe).
+             for (int i = 0; i < 3000 && !hasSocket(pid); ++i)
+                 usleep(10000);
+             kill(pid, SIGKILL);
+             for (int i = 0; i < 500 && !ended(pid); ++i)
+                 usleep(10000);
+             serverEnded = false;
+             for (int i = 0; i < 500 && !serverEnded; ++i, usleep(10000))
+                 serverEnded = processEnded(server);
+             if (!serverEnded)
+                 kill(server, SIGKILL);
+         },
+         [&](const std::string&, const Outcome&) {
+             EXPECT_TRUE(serverEnded) << "Xvfb " << server << " outlived the capture";
+         }},
+    };
+    int number = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string folder = path("hostile-" + std::to_string(++number));
+        mkdir(folder.c_str(), 0755);
+        mkdir((folder + "/tmp").c_str(), 0755);
+        Launch launch = c.prepare(folder);
+        launch.environment.push_back({"TMPDIR", folder + "/tmp"});
+        const std::string errPath = path("hostile-" + std::to_string(number) + ".err");
+        const std::string out = path("hostile-" + std::to_string(number) + ".out");
+        const pid_t pid = start(launch, out, errPath);
+        if (c.during)
+            c.during(pid, folder, errPath);
+        const Outcome run = finishWithin(pid, 120, out, errPath);
+        if (c.status >= 0) {
+            EXPECT_EQ(run.status, c.status) << run.err;
+            EXPECT_EQ(contents(folder), c.expectedContents);
+        }
+        EXPECT_NE(run.err.find(c.message), std::string::npos)
+            << "expected \"" << c.message << "\" in: " << run.err;
+        EXPECT_EQ(shell("ls -A " + folder + "/tmp"), "");
+        if (c.check)
+            c.check(folder, run);
+    }
 }
 
 TEST_F(CaptureTest, HelpDescribesTheCommands) {

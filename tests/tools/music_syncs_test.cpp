@@ -1,9 +1,10 @@
 // parade-syncs on a small module: the tab-separated strike lines, the report's warnings, and
-// a file that is no module.
+// the files it must refuse.
 #include "../audio/music_fixture.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -12,8 +13,10 @@ struct ToolRun {
     std::string output;
 };
 
+// Bounded by a timeout, so a hang shows as a failure (status 124).
 ToolRun runSyncs(const std::string& arguments) {
-    const std::string command = std::string(PARADE_SYNCS) + " " + arguments + " 2>&1";
+    const std::string command =
+        "timeout 20 " + std::string(PARADE_SYNCS) + " " + arguments + " 2>&1 </dev/null";
     FILE* pipe = popen(command.c_str(), "r");
     ToolRun run{-1, ""};
     if (pipe == nullptr)
@@ -51,7 +54,7 @@ TEST(ParadeSyncs, ListsStrikesAsTabSeparatedLines) {
     std::remove(path.c_str());
 }
 
-TEST(ParadeSyncs, WarnsOfAnotherPaceAndRefusesWhatIsNoModule) {
+TEST(ParadeSyncs, WarnsOfAnotherPace) {
     const std::string path = fixturePath("fast.it");
     ItModule fast = fixtureModule({{{0, 0, ItCell{itNoteC5, 3, -1, 0, 0}}}});
     fast.speed = 4;
@@ -61,15 +64,55 @@ TEST(ParadeSyncs, WarnsOfAnotherPaceAndRefusesWhatIsNoModule) {
     EXPECT_NE(report.output.find("warning: 64 rows play at a pace other than tempo 125, speed 6"),
               std::string::npos)
         << report.output;
-
-    FILE* text = std::fopen(path.c_str(), "w");
-    ASSERT_NE(text, nullptr);
-    std::fputs("not a module at all", text);
-    std::fclose(text);
-    const ToolRun refused = runSyncs(path);
-    EXPECT_EQ(refused.status, 1);
-    EXPECT_NE(refused.output.find("not a module"), std::string::npos);
     EXPECT_EQ(runSyncs("").status, 2);
     std::remove(path.c_str());
+}
+
+// What cannot be played, each made by the test: status and message, and no hang on a FIFO.
+TEST(ParadeSyncs, RefusesWhatItCannotReadOrPlay) {
+    const std::string dir = fixturePath("cases");
+    ASSERT_EQ(mkdir(dir.c_str(), 0700), 0);
+    const std::string fifo = dir + "/fifo.it";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string empty = dir + "/empty.it";
+    std::fclose(std::fopen(empty.c_str(), "w"));
+    const std::string text = dir + "/text.it";
+    FILE* file = std::fopen(text.c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    std::fputs("not a module at all", file);
+    std::fclose(file);
+    // Sparse: one byte past the size cap costs no disk.
+    const std::string huge = dir + "/huge.it";
+    std::fclose(std::fopen(huge.c_str(), "w"));
+    ASSERT_EQ(truncate(huge.c_str(), (256 << 20) + 1), 0);
+    const std::string noOrders = dir + "/no-orders.it";
+    ItModule silent = fixtureModule({{{0, 0, ItCell{itNoteC5, 3, -1, 0, 0}}}});
+    silent.orders.clear();
+    writeFixture(silent, noOrders);
+
+    struct Case {
+        std::string path;
+        int status;
+        const char* message;
+    };
+    const Case cases[] = {
+        {dir, 1, ": not a regular file"},
+        {fifo, 1, ": not a regular file"},
+        {"/dev/zero", 1, ": not a regular file"},
+        {dir + "/missing.it", 1, ": cannot open: No such file or directory"},
+        {empty, 1, ": not a module"},
+        {text, 1, ": not a module"},
+        {huge, 1, ": larger than 256 MB"},
+        {noOrders, 0, "warning: the module has no orders to play"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        const ToolRun run = runSyncs(c.path);
+        EXPECT_EQ(run.status, c.status) << run.output;
+        EXPECT_NE(run.output.find(c.message), std::string::npos) << run.output;
+    }
+    for (const std::string& path : {fifo, empty, text, huge, noOrders})
+        std::remove(path.c_str());
+    rmdir(dir.c_str());
 }
 } // namespace

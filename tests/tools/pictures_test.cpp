@@ -71,6 +71,19 @@ std::string bytesOf(const fs::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// What the painter prints on standard output and error.
+std::string paintOutput(const std::string& arguments) {
+    std::string command = std::string(PARADE_PAINT) + " " + arguments + " 2>&1";
+    std::string output;
+    if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
+            output.append(buffer, n);
+        ::pclose(pipe);
+    }
+    return output;
+}
+
 int paint(const std::string& arguments) {
     std::string command = std::string(PARADE_PAINT) + " " + arguments + " >/dev/null 2>&1";
     int status = std::system(command.c_str());
@@ -171,6 +184,16 @@ TEST_F(Painter, KeepsExistingFilesUnlessForced) {
     ASSERT_EQ(paint("--force " + root.string()), 0);
     EXPECT_EQ(decode(root / "logo.jpg").width, 512);
     EXPECT_EQ(bytesOf(root / "h3.jpg"), painted);
+}
+
+// One line when something was written, nothing when everything was already there.
+TEST_F(Painter, SpeaksOnlyWhenItWrites) {
+    EXPECT_EQ(paintOutput(root.string()),
+              "parade-paint: 17 pictures written, 0 kept in " + root.string() + "\n");
+    EXPECT_EQ(paintOutput(root.string()), "");
+    fs::remove(root / "kuvio.jpg");
+    EXPECT_EQ(paintOutput(root.string()),
+              "parade-paint: 1 picture written, 16 kept in " + root.string() + "\n");
 }
 
 TEST_F(Painter, RefusesBadUse) {

@@ -298,3 +298,42 @@ TEST(CaptureWriters, FindProgramSearchesPath) {
     EXPECT_EQ(findProgram("sh"), "");
     setenv("PATH", saved.c_str(), 1);
 }
+
+TEST(CaptureOutputs, LinksAreFollowedAndPartialFilesNeverReplaceAnything) {
+    const std::string folder = makeTemporaryFolder();
+    const auto at = [&](const char* name) { return folder + "/" + name; };
+    symlink("b", at("a").c_str()); // a -> b -> c.wav, which does not exist yet
+    symlink(at("c.wav").c_str(), at("b").c_str());
+    symlink("loop", at("loop").c_str());
+    mkfifo(at("fifo").c_str(), 0644);
+    OutputTarget target;
+    std::string error;
+    ASSERT_TRUE(resolveOutput(at("a"), target, error)) << error;
+    EXPECT_EQ(target.path, at("c.wav"));
+    EXPECT_FALSE(target.stream || target.existing);
+    std::ofstream(at("c.wav")) << "old";
+    ASSERT_TRUE(resolveOutput(at("a"), target, error)) << error;
+    EXPECT_TRUE(target.existing);
+    ASSERT_TRUE(resolveOutput(at("fifo"), target, error)) << error;
+    EXPECT_TRUE(target.stream);
+    EXPECT_EQ(target.path, at("fifo"));
+    EXPECT_FALSE(resolveOutput(at("loop"), target, error));
+    EXPECT_NE(error.find("symbolic links"), std::string::npos) << error;
+
+    // Each failure gets the next free name; an existing partial file is never replaced.
+    const struct {
+        const char* destination;
+        const char* kept;
+    } cases[] = {
+        {"v.mp4", "v.partial.mp4"}, {"v.mp4", "v.partial-2.mp4"}, {"bare", "bare.partial"}};
+    for (const auto& c : cases) {
+        std::ofstream(at("part")) << c.kept;
+        EXPECT_EQ(keepPartialBeside(at("part"), at(c.destination)), at(c.kept));
+    }
+    std::ifstream first(at("v.partial.mp4"));
+    std::string text;
+    first >> text;
+    EXPECT_EQ(text, "v.partial.mp4");
+    EXPECT_EQ(filesIn(folder), 8); // a, b, c.wav, loop, fifo and the three kept files
+    std::system(("rm -rf " + folder).c_str());
+}

@@ -1,5 +1,7 @@
 // The viewer's controls as tables of keys and menu values.
-#include "shell.h"
+#include "controls.h"
+
+#include "clock.h"
 
 #include <gtest/gtest.h>
 
@@ -118,29 +120,4 @@ TEST(Controls, MenuValues) {
     applyMenu(1);
     applyMenu(1);
     EXPECT_EQ(pauseFlag, 0);
-}
-
-TEST(CommandLine, LastArgumentWithEitherWordDecides) {
-    struct Case {
-        std::vector<const char*> arguments;
-        bool fullScreen;
-    };
-    const Case cases[] = {
-        {{}, true},
-        {{"window"}, false},
-        {{"window", "full"}, true},
-        {{"full", "window"}, false},
-        {{"fullwindow"}, true},
-        {{"mywindowed"}, false},
-        {{"Window"}, true},
-        {{"window", "other"}, false},
-        {{"--fullscreen", "x"}, true},
-    };
-    for (const Case& c : cases) {
-        std::vector<char*> argv{const_cast<char*>("parade")};
-        for (const char* argument : c.arguments)
-            argv.push_back(const_cast<char*>(argument));
-        EXPECT_EQ(fullScreenRequested(static_cast<int>(argv.size()), argv.data()), c.fullScreen)
-            << (c.arguments.empty() ? "(none)" : c.arguments[0]);
-    }
 }

@@ -6,7 +6,7 @@ add_library(parade_director_recorded STATIC ${directorUnderTestSources}
     ${CMAKE_CURRENT_LIST_DIR}/director_effect_recorder.cpp)
 target_include_directories(parade_director_recorded PUBLIC ${PROJECT_SOURCE_DIR}/src/director
     ${PROJECT_SOURCE_DIR}/src/effects ${CMAKE_CURRENT_LIST_DIR})
-target_link_libraries(parade_director_recorded PUBLIC parade_clock parade_music parade_textures
+target_link_libraries(parade_director_recorded PUBLIC parade_clock parade_controls parade_music parade_textures
     OpenGL::GL)
 
 parade_add_test(director_timeline_test LABELS unit

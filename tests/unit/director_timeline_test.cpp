@@ -2,9 +2,9 @@
 // schedule, overlay windows, the light flash, the beat level with its modifiers, the end.
 #include "director.h"
 
+#include "clock.h"
 #include "music.h"
 #include "platform.h"
-#include "shell.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,7 @@
 // size, coloured by a function of the pixel position.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <functional>
@@ -14,9 +15,9 @@ using PixelColour = std::function<std::array<unsigned char, 4>(int x, int y)>;
 
 // Writes `path` at quality 100 without chroma subsampling, so flat areas decode to their
 // colour within a step or two. `space` is JCS_RGB, JCS_GRAYSCALE (the first value is the gray
-// level) or JCS_CMYK.
+// level) or JCS_CMYK; `progressive` writes the scans of a progressive picture.
 inline bool writeJpeg(const std::string& path, int width, int height, J_COLOR_SPACE space,
-                      const PixelColour& colour) {
+                      const PixelColour& colour, bool progressive = false) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr)
         return false;
@@ -33,6 +34,8 @@ inline bool writeJpeg(const std::string& path, int width, int height, J_COLOR_SP
     jpeg_set_quality(&info, 100, TRUE);
     for (int c = 0; c < info.num_components; ++c)
         info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
+    if (progressive)
+        jpeg_simple_progression(&info);
     jpeg_start_compress(&info, TRUE);
     std::vector<unsigned char> row(static_cast<size_t>(width) * info.input_components);
     while (info.next_scanline < info.image_height) {
@@ -59,4 +62,55 @@ inline std::array<unsigned char, 4> quadrantColour(int x, int y, int width, int 
                      : std::array<unsigned char, 4>{255, 0, 0, 0};
     return right ? std::array<unsigned char, 4>{255, 255, 255, 0}
                  : std::array<unsigned char, 4>{0, 0, 255, 0};
+}
+
+// Rewrites the size in the frame header (SOF marker) of the JPEG file at `path`, so a small
+// file claims a large picture; the scans after it no longer match and decode as damaged data.
+inline bool claimSize(const std::string& path, int width, int height) {
+    std::FILE* file = std::fopen(path.c_str(), "r+b");
+    if (file == nullptr)
+        return false;
+    std::vector<unsigned char> bytes(4096);
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+    bool found = false;
+    for (size_t i = 0; i + 9 < bytes.size() && !found; ++i) {
+        // SOF0 (baseline), SOF1 (extended) or SOF2 (progressive): length, precision, height,
+        // width.
+        if (bytes[i] == 0xFF && bytes[i + 1] >= 0xC0 && bytes[i + 1] <= 0xC2) {
+            const unsigned char size[4] = {
+                static_cast<unsigned char>(height >> 8), static_cast<unsigned char>(height),
+                static_cast<unsigned char>(width >> 8), static_cast<unsigned char>(width)};
+            found = std::fseek(file, static_cast<long>(i + 5), SEEK_SET) == 0 &&
+                    std::fwrite(size, 1, 4, file) == 4;
+        }
+    }
+    return std::fclose(file) == 0 && found;
+}
+
+// Appends `copies` more copies of the last scan (its SOS segment and data) before the end of
+// the JPEG file at `path`: a picture in many scans.
+inline bool repeatLastScan(const std::string& path, int copies) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return false;
+    std::vector<unsigned char> bytes;
+    unsigned char buffer[4096];
+    while (size_t n = std::fread(buffer, 1, sizeof buffer, file))
+        bytes.insert(bytes.end(), buffer, buffer + n);
+    std::fclose(file);
+    const unsigned char sos[] = {0xFF, 0xDA}, eoi[] = {0xFF, 0xD9};
+    const auto end = std::find_end(bytes.begin(), bytes.end(), eoi, eoi + 2);
+    const auto scan = std::find_end(bytes.begin(), end, sos, sos + 2);
+    if (end == bytes.end() || scan == end)
+        return false;
+    const std::vector<unsigned char> last(scan, end);
+    std::vector<unsigned char> repeated(bytes.begin(), end);
+    for (int i = 0; i < copies; ++i)
+        repeated.insert(repeated.end(), last.begin(), last.end());
+    repeated.insert(repeated.end(), end, bytes.end());
+    file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr)
+        return false;
+    const bool written = std::fwrite(repeated.data(), 1, repeated.size(), file) == repeated.size();
+    return std::fclose(file) == 0 && written;
 }

@@ -1,8 +1,8 @@
 // The sync envelopes over known rows, and the sync procedure's stamps. The clock is frozen at
 // 0 (virtual counter, fresh clock), so rows = -stamp * 64.
+#include "clock.h"
 #include "music.h"
 #include "platform.h"
-#include "shell.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,2 @@
-parade_add_test(clock_test LABELS unit tsan SOURCES ${CMAKE_CURRENT_LIST_DIR}/clock_test.cpp
-    LIBS parade_clock)
-parade_add_test(controls_test LABELS unit SOURCES ${CMAKE_CURRENT_LIST_DIR}/controls_test.cpp
-    LIBS parade_clock)
+parade_add_test(shell_cli_test LABELS unit SOURCES ${CMAKE_CURRENT_LIST_DIR}/shell_cli_test.cpp
+    LIBS parade_shell)

@@ -1,15 +1,21 @@
-// The 2x2 box filter, and JPEG decoding into 512x512 RGB: any size, grayscale, pictures that
-// cannot be RGB, missing files, failed allocations and corrupt data.
+// The 2x2 box filter, and JPEG decoding into 512x512 RGB: any size, reduced-scale decoding,
+// grayscale, pictures that cannot be RGB, missing files, failed allocations, corrupt data, and
+// hostile files: folders, FIFOs, devices and headers claiming huge pictures.
 #include "jpeg_decode.h"
 #include "jpeg_fixtures.h"
 #include "textures.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 using testing::internal::CaptureStderr;
@@ -191,10 +197,11 @@ TEST_F(Decode, TruncatedPictureDecodesWhatIsThere) {
     const std::string report = GetCapturedStderr();
     ASSERT_NE(picture, nullptr);
     expectColour(pixelAt(picture, 10, 10), 255, 0, 0, "first rows");
-    EXPECT_NE(report.find("Premature end of JPEG file"), std::string::npos) << report;
+    EXPECT_EQ(report.rfind(file + ": Premature end of JPEG file", 0), 0u) << report;
 }
 
-// Corrupt data ends the process with status 1 through the library's standard handler.
+// Corrupt data ends the process with status 1 through the library's standard handler, right
+// after a line naming the picture.
 TEST_F(Decode, CorruptDataEndsWithTheLibrarysMessage) {
     struct Case {
         const char* name;
@@ -208,7 +215,9 @@ TEST_F(Decode, CorruptDataEndsWithTheLibrarysMessage) {
     for (const Case& c : cases) {
         const std::string file = path(c.name);
         std::ofstream(file, std::ios::binary) << c.bytes;
-        EXPECT_EXIT(loadJpeg(file.c_str()), ::testing::ExitedWithCode(1), c.message) << c.name;
+        EXPECT_EXIT(loadJpeg(file.c_str()), ::testing::ExitedWithCode(1),
+                    "can't decode " + file + "\n(" + c.message + ")")
+            << c.name;
     }
 }
 
@@ -220,4 +229,141 @@ TEST_F(Decode, FuzzingModeReturnsNothingOnCorruptData) {
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(decodeJpeg(f, "text", JpegDecodeMode::fuzzing), nullptr);
     std::fclose(f);
+}
+
+namespace {
+
+// Smooth shapes with a little grain, like a photograph.
+std::array<unsigned char, 4> photoColour(int x, int y, int width, int height) {
+    const double u = x * 12.0 / width, v = y * 9.0 / height;
+    const unsigned grain =
+        (static_cast<unsigned>(x) * 2654435761u ^ static_cast<unsigned>(y) * 40503u) % 16;
+    return {static_cast<unsigned char>(128 + 100 * std::sin(u * u + v)),
+            static_cast<unsigned char>(128 + 90 * std::cos(3 * u - v * v / 4)),
+            static_cast<unsigned char>(120 + grain), 0};
+}
+
+} // namespace
+
+// Large pictures are decoded at reduced scale: with sides that are multiples of 512 times the
+// scale the result is the full-size one up to rounding; other large sizes stay close.
+TEST_F(Decode, ReducedScaleDecodingStaysCloseToTheFullDecode) {
+    struct Case {
+        int width, height;
+        int largest;
+        double mean;
+    };
+    const Case cases[] = {{2048, 2048, 3, 0.6}, {4200, 4000, 24, 2.0}};
+    for (const Case& c : cases) {
+        const std::string where = std::to_string(c.width) + "x" + std::to_string(c.height);
+        const std::string file = path("large.jpg");
+        ASSERT_TRUE(writeJpeg(file, c.width, c.height, JCS_RGB,
+                              [&](int x, int y) { return photoColour(x, y, c.width, c.height); }));
+        pictureDecoderScaling = false;
+        Picture full(loadJpeg(file.c_str()));
+        pictureDecoderScaling = true;
+        Picture reduced(loadJpeg(file.c_str()));
+        ASSERT_TRUE(full != nullptr && reduced != nullptr) << where;
+        int largest = 0;
+        double sum = 0;
+        for (size_t i = 0; i < pictureBytes; ++i) {
+            const int difference = std::abs(full[i] - reduced[i]);
+            largest = std::max(largest, difference);
+            sum += difference;
+        }
+        EXPECT_LE(largest, c.largest) << where;
+        EXPECT_LE(sum / pictureBytes, c.mean) << where;
+    }
+}
+
+namespace {
+
+// Loads `file` and ends the process: status 0 when the picture came back as `expected`
+// ("black" or "decoded") within 300 MB of peak memory, 3 otherwise, after a line saying what
+// came back. Runs in a child process of a death test, so the peak is that of one picture.
+[[noreturn]] void loadAndMeasure(const std::string& file, const std::string& expected) {
+    unsigned char* picture = loadJpeg(file.c_str());
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const long peakMegabytes = usage.ru_maxrss / 1024;
+    const bool black = picture != nullptr && std::all_of(picture, picture + pictureBytes,
+                                                         [](unsigned char b) { return b == 0; });
+    const std::string got = picture == nullptr ? "nothing" : black ? "black" : "decoded";
+    std::fprintf(stderr, "got %s, peak %ld MB\n", got.c_str(), peakMegabytes);
+    std::fflush(stderr);
+    std::free(picture);
+    std::_Exit(got == expected && peakMegabytes < 300 ? 0 : 3);
+}
+
+} // namespace
+
+// Hostile or unlucky files where a picture should be. Refused ones are one line naming the
+// file, then a black picture; nothing waits on a FIFO or reads a device; a header claiming a
+// huge picture is refused before anything is allocated for it; a corrupt file is a line naming
+// it, the library's message and status 1.
+TEST_F(Decode, HostilePicturesAreNamedBoundedAndBlack) {
+    const auto jpeg = [](int width, int height, bool progressive) {
+        return [=](const std::string& file) {
+            // 64x64 scans under a header that claims the size.
+            return writeJpeg(
+                       file, 64, 64, JCS_RGB,
+                       [](int x, int y) { return quadrantColour(x, y, 64, 64); }, progressive) &&
+                   claimSize(file, width, height);
+        };
+    };
+    const std::string notRegular = ": not a regular file; shown black\n";
+    const auto tooLarge = [](const char* size) {
+        return ": " + std::string(size) + " pixels, more than 16384 on a side; shown black\n";
+    };
+    struct Case {
+        const char* name;
+        std::function<bool(const std::string&)> make;
+        std::string prefix, line; // the first line is prefix, the file, line
+        const char* outcome;      // "black", "decoded" or "status 1"
+    };
+    const Case cases[] = {
+        {"folder.jpg", [](const std::string& f) { return fs::create_directory(f); }, "can't open ",
+         notRegular, "black"},
+        {"fifo.jpg", [](const std::string& f) { return mkfifo(f.c_str(), 0600) == 0; },
+         "can't open ", notRegular, "black"},
+        {"device.jpg", [](const std::string& f) { return symlink("/dev/zero", f.c_str()) == 0; },
+         "can't open ", notRegular, "black"},
+        {"baseline20000.jpg", jpeg(20000, 20000, false), "can't use ", tooLarge("20000x20000"),
+         "black"},
+        {"progressive20000.jpg", jpeg(20000, 20000, true), "can't use ", tooLarge("20000x20000"),
+         "black"},
+        {"progressive65500.jpg", jpeg(65500, 65500, true), "can't use ", tooLarge("65500x65500"),
+         "black"},
+        // Over the library's own limit of 65500, which it reports as an error.
+        {"baseline65535.jpg", jpeg(65535, 100, false), "can't use ", tooLarge("65535x100"),
+         "black"},
+        {"progressive4800.jpg", jpeg(4800, 4800, true), "can't use ",
+         ": 4800x4800 pixels in several scans would need 132 MB to decode, more than 128 MB; "
+         "shown black\n",
+         "black"},
+        {"scans1000.jpg",
+         [&](const std::string& f) { return jpeg(4600, 4600, true)(f) && repeatLastScan(f, 990); },
+         "can't use ", ": more than 100 scans; shown black\n", "black"},
+        // Just within the limits: decoded (the missing scans as gray) in bounded memory.
+        {"progressive4600.jpg", jpeg(4600, 4600, true), "", ": Corrupt JPEG data", "decoded"},
+        {"baseline16384.jpg", jpeg(16384, 16384, false), "", ": Corrupt JPEG data", "decoded"},
+        {"corrupt.jpg",
+         [](const std::string& f) {
+             return static_cast<bool>(std::ofstream(f, std::ios::binary) << "not a picture");
+         },
+         "can't decode ", "\nNot a JPEG file", "status 1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string file = path(c.name);
+        ASSERT_TRUE(c.make(file));
+        // A warning about the damaged scans may come first.
+        const std::string first = "(^|\n)" + c.prefix + file + c.line;
+        if (std::string(c.outcome) == "status 1") {
+            EXPECT_EXIT(loadAndMeasure(file, "nothing"), ::testing::ExitedWithCode(1), first);
+        } else {
+            EXPECT_EXIT(loadAndMeasure(file, c.outcome), ::testing::ExitedWithCode(0),
+                        first + ".*got " + c.outcome + ", peak");
+        }
+    }
 }

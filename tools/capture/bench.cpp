@@ -3,7 +3,7 @@
 // the show's own running time, with where that time went.
 #include "capture.h"
 
-#include "shell.h"
+#include "controls.h"
 
 #include <GL/gl.h>
 
@@ -66,6 +66,8 @@ bool captureWholeShow(const CaptureOptions& show, const std::string& ffmpeg,
     const std::string video = folder + "/parade-bench-" + std::to_string(getpid()) + ".mp4";
     const std::string sound = folder + "/parade-bench-" + std::to_string(getpid()) + ".wav";
     const int64_t count = frameCount(show);
+    removeAtExit(video);
+    removeAtExit(sound);
     if (!writeWav(sound, soundForFrames(pcm, show, count), error))
         return false;
     VideoEncoder encoder;

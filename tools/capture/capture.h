@@ -93,11 +93,41 @@ std::vector<int16_t> soundForFrames(const std::vector<int16_t>& pcm, const Captu
 
 // ---- Writers ---------------------------------------------------------------------------------
 
-// Writes a 44100 Hz 16-bit stereo WAV file through a temporary file renamed into place, so a
-// failure leaves nothing behind. Returns false with `error` filled.
+// Where an output goes. A regular file (or a new one) is written to a temporary file beside it
+// and renamed into place only when whole; an existing FIFO or device is written in place as a
+// stream and never replaced.
+struct OutputTarget {
+    std::string path;      // the destination with its symbolic links followed
+    bool stream = false;   // written in place
+    bool existing = false; // a regular file is there to be replaced
+};
+
+// Resolves the output path `given` for a single file: a symbolic link leads to its target,
+// folders and sockets are refused, and a file to be made must be creatable in its folder (a
+// probe file is made there and removed). False with `error` filled.
+bool resolveOutput(const std::string& given, OutputTarget& target, std::string& error);
+
+// Resolves the folder of a PNG sequence: an existing folder (or a link to one) is written into,
+// a missing one is made later at `folder` (links followed); anything else is refused.
+bool resolveFramesFolder(const std::string& given, std::string& folder, bool& exists,
+                         std::string& error);
+
+// True when `path` is the file or pipe that standard output writes to.
+bool isStandardOutput(const std::string& path);
+
+// Moves a partial file that must not replace `destination` to a free name beside it,
+// "NAME.partial.EXT" (or "NAME.partial-2.EXT", ...). Returns the name, or `partial` itself
+// when it cannot be moved.
+std::string keepPartialBeside(const std::string& partial, const std::string& destination);
+
+// Writes a 44100 Hz 16-bit stereo WAV file to `target`. A failure leaves any earlier file as
+// it was and no temporary file. Returns false with `error` filled.
+bool writeWav(const OutputTarget& target, const std::vector<int16_t>& stereo, std::string& error);
 bool writeWav(const std::string& path, const std::vector<int16_t>& stereo, std::string& error);
 
 // Writes an RGB picture (rows top-down) as a PNG, the same way.
+bool writePng(const OutputTarget& target, const uint8_t* rgb, int width, int height,
+              std::string& error);
 bool writePng(const std::string& path, const uint8_t* rgb, int width, int height,
               std::string& error);
 
@@ -120,9 +150,10 @@ struct VideoEncoder {
     bool failed = false;
 };
 
+// Writes to the file `output`, or, when `outputFd` is an open descriptor, to it as a stream.
 bool startVideoEncoder(VideoEncoder& encoder, const std::string& ffmpeg, const std::string& output,
                        const std::string& wavPath, const CaptureOptions& options,
-                       std::string& error);
+                       std::string& error, int outputFd = -1);
 
 // Sends one frame (width x height x 3 bytes, rows top-down). False once ffmpeg has stopped.
 bool sendVideoFrame(VideoEncoder& encoder, const uint8_t* rgb, size_t bytes);
@@ -151,11 +182,24 @@ void endProgress(Progress& progress, int64_t done);
 // "1:05:07" or "3:42".
 std::string formatDuration(double seconds);
 
-// ---- Interruption ----------------------------------------------------------------------------
+// ---- Stopping ----------------------------------------------------------------------------------
 
-// Ctrl-C and SIGTERM only raise a flag that the frame loops read; broken pipes become errors.
+constexpr int statusInterrupted = 130;
+
+// Ctrl-C and SIGTERM raise a flag that the frame loops read; broken pipes become errors. The
+// files registered with removeAtExit are removed whenever the process ends.
 void installInterruptHandlers();
 bool interrupted();
+
+// While set, Ctrl-C and SIGTERM end the process at once (status 130, registered files
+// removed): for the loading, when nothing has been written and a blocked read must not hold
+// the stop back. Setting it after a stop was requested stops at once.
+void setStopAtOnce(bool atOnce);
+
+// Registers a temporary file (or a folder, removed only when empty) to be removed when the
+// process ends, however it ends; keepAtExit takes it off the list.
+void removeAtExit(const std::string& path, bool folder = false);
+void keepAtExit(const std::string& path);
 
 // ---- Headless rendering ----------------------------------------------------------------------
 

@@ -40,7 +40,7 @@ int waitForChild(int pid) {
 
 bool startVideoEncoder(VideoEncoder& encoder, const std::string& ffmpeg, const std::string& output,
                        const std::string& wavPath, const CaptureOptions& options,
-                       std::string& error) {
+                       std::string& error, int outputFd) {
     encoder = VideoEncoder{};
     const std::string size = std::to_string(options.width) + "x" + std::to_string(options.height);
     const std::string rate =
@@ -50,6 +50,8 @@ bool startVideoEncoder(VideoEncoder& encoder, const std::string& ffmpeg, const s
         static_cast<double>(options.fpsNumerator) / static_cast<double>(options.fpsDenominator);
     const std::string keyInterval = std::to_string(std::max(1L, std::lround(fps)));
     const std::string crf = std::to_string(options.crf);
+    // A stream is handed to ffmpeg as its standard output.
+    const std::string destination = outputFd >= 0 ? "pipe:1" : output;
     const std::vector<std::string> words = {
         ffmpeg,      "-hide_banner", "-loglevel",    "error",
         "-y",        "-f",           "rawvideo",     "-pixel_format",
@@ -61,7 +63,7 @@ bool startVideoEncoder(VideoEncoder& encoder, const std::string& ffmpeg, const s
         crf,         "-pix_fmt",     "yuv420p",      "-g",
         keyInterval, "-c:a",         "aac",          "-b:a",
         "192k",      "-shortest",    "-movflags",    "+frag_keyframe+empty_moov+default_base_moof",
-        "-f",        "mp4",          output};
+        "-f",        "mp4",          destination};
     std::vector<char*> argv;
     for (const std::string& word : words)
         argv.push_back(const_cast<char*>(word.c_str()));
@@ -91,6 +93,8 @@ bool startVideoEncoder(VideoEncoder& encoder, const std::string& ffmpeg, const s
         // the pipe so that ffmpeg finishes the file, instead of killing ffmpeg mid-write.
         setpgid(0, 0);
         dup2(frames[0], STDIN_FILENO);
+        if (outputFd >= 0)
+            dup2(outputFd, STDOUT_FILENO);
         if (messagesFd >= 0)
             dup2(messagesFd, STDERR_FILENO);
         signal(SIGPIPE, SIG_DFL);

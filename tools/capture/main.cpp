@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -16,7 +17,6 @@
 namespace {
 constexpr int statusFailed = 1;
 constexpr int statusUsage = 2;
-constexpr int statusInterrupted = 130;
 // PNG sequences above this size get a warning first.
 constexpr double largeSequenceBytes = 5e8;
 // Bytes of PNG per pixel of this show's frames, measured on the default data (65 to 90 KB a
@@ -49,6 +49,11 @@ bool checkDataFolder(const std::string& folder, std::string& error) {
         return false;
     }
     const std::string module = folder + "/mod2.it";
+    struct stat about {};
+    if (stat(module.c_str(), &about) == 0 && !S_ISREG(about.st_mode)) {
+        error = "the data folder " + folder + " holds a mod2.it that is not a regular file";
+        return false;
+    }
     if (access(module.c_str(), R_OK) != 0) {
         error = "the data folder " + folder + " has no readable mod2.it (the default data is " +
                 "made by ./run in build/data)";
@@ -98,11 +103,19 @@ bool renderMusic(OfflineRender& music, std::string& error) {
     return true;
 }
 
-bool openShow(const CaptureOptions& options, std::string& error) {
-    if (!openCaptureContext(options.width, options.height, error))
-        return false;
-    prepareShow();
-    return true;
+// Renders the music and, unless only the sound is wanted, opens the show and loads its
+// pictures: everything that can fail on bad data, done before any output is made. Ctrl-C
+// stops it at once.
+bool loadShow(const CaptureOptions& options, OfflineRender& music, std::string& error) {
+    setStopAtOnce(true);
+    bool loaded = renderMusic(music, error);
+    if (loaded && options.command != CaptureCommand::audio) {
+        loaded = openCaptureContext(options.width, options.height, error);
+        if (loaded)
+            prepareShow();
+    }
+    setStopAtOnce(false);
+    return loaded;
 }
 
 double secondsPerFrame(const CaptureOptions& options) {
@@ -123,44 +136,68 @@ std::string frameSpan(const CaptureOptions& options, int64_t done) {
     return text;
 }
 
-int captureAudio(const CaptureOptions& options) {
-    OfflineRender music;
+int stoppedBeforeWriting() {
+    std::fprintf(stderr, "parade-capture: interrupted before the first frame; nothing written\n");
+    return statusInterrupted;
+}
+
+// A single file that could not be written: an earlier file of that name stays as it was.
+int failWriting(const std::string& error, const OutputTarget& target) {
+    if (interrupted() && !target.stream)
+        return stoppedBeforeWriting();
+    if (interrupted()) {
+        std::fprintf(stderr, "parade-capture: interrupted while writing %s\n", target.path.c_str());
+        return statusInterrupted;
+    }
+    if (target.existing)
+        return fail(error + "\n" + target.path + " is unchanged");
+    return fail(error);
+}
+
+// Where the closing summary goes: not into the picture or sound sent to standard output.
+// Asked before the output is written, while a replaced file is still the one there.
+FILE* summaryStream(const OutputTarget& target) {
+    return isStandardOutput(target.path) ? stderr : stdout;
+}
+
+int captureAudio(const CaptureOptions& options, const OutputTarget& target,
+                 const OfflineRender& music) {
     std::string error;
-    if (!renderMusic(music, error))
-        return fail(error);
+    FILE* summary = summaryStream(target);
     const double seconds = (options.to - options.from) / unitsPerSecond;
     const std::vector<int16_t> sound =
         soundSlice(music.pcm, options.from / unitsPerSecond, seconds);
-    if (!writeWav(options.output, sound, error))
-        return fail(error);
-    std::printf("wrote %s: %.2f s of 44100 Hz 16-bit stereo sound\n", options.output.c_str(),
-                seconds);
+    if (!writeWav(target, sound, error))
+        return failWriting(error, target);
+    std::fprintf(summary, "wrote %s: %.2f s of 44100 Hz 16-bit stereo sound\n",
+                 options.output.c_str(), seconds);
     return 0;
 }
 
-int captureFrame(const CaptureOptions& options) {
-    OfflineRender music;
+int captureFrame(const CaptureOptions& options, const OutputTarget& target,
+                 const OfflineRender& music) {
     std::string error;
-    if (!renderMusic(music, error))
-        return fail(error);
+    FILE* summary = summaryStream(target);
     StrikeFeed feed = makeStrikeFeed(music.strikes, options.extraStrikes);
-    if (!openShow(options, error))
-        return fail(error);
     primeShowAt(options.frameTime, secondsPerFrame(options) * unitsPerSecond, feed);
     renderFrame(static_cast<float>(options.frameTime), feed);
     std::vector<uint8_t> rgb;
     readFrame(rgb);
-    if (!writePng(options.output, rgb.data(), options.width, options.height, error))
-        return fail(error);
-    std::printf("wrote %s (%s)\n", options.output.c_str(), describeTime(options.frameTime).c_str());
+    if (interrupted())
+        return stoppedBeforeWriting();
+    if (!writePng(target, rgb.data(), options.width, options.height, error))
+        return failWriting(error, target);
+    std::fprintf(summary, "wrote %s (%s)\n", options.output.c_str(),
+                 describeTime(options.frameTime).c_str());
     return 0;
 }
 
-int captureFrames(const CaptureOptions& options, bool madeFolder) {
+// Warns before a PNG sequence larger than half a gigabyte or than the free space.
+void warnAboutLargeSequence(const CaptureOptions& options, const std::string& folder, bool exists) {
     const int64_t count = frameCount(options);
     const double estimate =
         static_cast<double>(count) * options.width * options.height * pngBytesPerPixel;
-    const double available = freeBytes(options.output);
+    const double available = freeBytes(exists ? folder : folderOf(folder));
     if (estimate > largeSequenceBytes || (available >= 0.0 && estimate > available)) {
         std::fprintf(stderr,
                      "parade-capture: warning: %lld frames of %dx%d will take about %s in %s "
@@ -169,18 +206,19 @@ int captureFrames(const CaptureOptions& options, bool madeFolder) {
                      gigabytes(estimate).c_str(), options.output.c_str(),
                      gigabytes(available).c_str());
     }
-    OfflineRender music;
+}
+
+int captureFrames(const CaptureOptions& options, const std::string& folder, bool exists,
+                  const OfflineRender& music) {
+    const int64_t count = frameCount(options);
+    if (!exists) {
+        if (mkdir(folder.c_str(), 0777) != 0)
+            return fail("cannot make the folder " + folder + ": " + std::strerror(errno));
+        // Removed at exit while it is empty, whatever ends the capture.
+        removeAtExit(folder, true);
+    }
     std::string error;
-    const auto failAndTidy = [&](const std::string& message) {
-        if (madeFolder)
-            rmdir(options.output.c_str());
-        return fail(message);
-    };
-    if (!renderMusic(music, error))
-        return failAndTidy(error);
     StrikeFeed feed = makeStrikeFeed(music.strikes, options.extraStrikes);
-    if (!openShow(options, error))
-        return failAndTidy(error);
     const double step = secondsPerFrame(options) * unitsPerSecond;
     primeShowAt(options.from, step, feed);
     Progress progress;
@@ -192,10 +230,15 @@ int captureFrames(const CaptureOptions& options, bool madeFolder) {
         readFrame(rgb);
         char name[32];
         std::snprintf(name, sizeof name, "/frame-%06lld.png", static_cast<long long>(done));
-        if (!writePng(options.output + name, rgb.data(), options.width, options.height, error)) {
+        if (!writePng(folder + name, rgb.data(), options.width, options.height, error)) {
+            if (interrupted())
+                break;
             endProgress(progress, done);
-            if (done == 0)
-                return failAndTidy(error);
+            if (done == 0) {
+                if (!exists)
+                    rmdir(folder.c_str());
+                return fail(error);
+            }
             return fail(error + "\n" + options.output + " holds the first " + std::to_string(done) +
                         " frames (" + frameSpan(options, done) + ")");
         }
@@ -204,15 +247,13 @@ int captureFrames(const CaptureOptions& options, bool madeFolder) {
     endProgress(progress, done);
     if (done < count) {
         if (done == 0) {
-            if (madeFolder)
-                rmdir(options.output.c_str());
-            std::fprintf(stderr, "parade-capture: interrupted before the first frame\n");
-        } else {
-            std::fprintf(stderr,
-                         "parade-capture: interrupted: %s holds the first %lld frames (%s)\n",
-                         options.output.c_str(), static_cast<long long>(done),
-                         frameSpan(options, done).c_str());
+            if (!exists)
+                rmdir(folder.c_str());
+            return stoppedBeforeWriting();
         }
+        std::fprintf(stderr, "parade-capture: interrupted: %s holds the first %lld frames (%s)\n",
+                     options.output.c_str(), static_cast<long long>(done),
+                     frameSpan(options, done).c_str());
         return statusInterrupted;
     }
     std::printf("wrote %lld frames of %dx%d to %s\n", static_cast<long long>(count), options.width,
@@ -233,35 +274,63 @@ std::string writeTemporarySound(const std::vector<int16_t>& sound, std::string& 
     }
     close(fd);
     name = writable.data();
+    removeAtExit(name);
     // writeWav renames its own temporary onto the name made here.
     if (!writeWav(name, sound, error)) {
         unlink(name.c_str());
+        keepAtExit(name);
         return "";
     }
     return name;
 }
 
-int captureVideo(const CaptureOptions& options, const std::string& ffmpeg) {
+// Opens an existing FIFO or device for the video; -1 with `error` filled (or interrupted).
+int openVideoStream(const OutputTarget& target, std::string& error) {
+    int fd = -1;
+    while ((fd = open(target.path.c_str(), O_WRONLY | O_CLOEXEC)) < 0 && errno == EINTR &&
+           !interrupted()) {
+    }
+    if (fd < 0)
+        error = "cannot write " + target.path + ": " + std::strerror(errno);
+    return fd;
+}
+
+int captureVideo(const CaptureOptions& options, const OutputTarget& target,
+                 const std::string& ffmpeg, const OfflineRender& music) {
     const int64_t count = frameCount(options);
-    OfflineRender music;
     std::string error;
-    if (!renderMusic(music, error))
-        return fail(error);
+    FILE* summary = summaryStream(target);
     StrikeFeed feed = makeStrikeFeed(music.strikes, options.extraStrikes);
     const std::string soundPath =
         writeTemporarySound(soundForFrames(music.pcm, options, count), error);
     if (soundPath.empty())
-        return fail(error);
-    if (!openShow(options, error)) {
+        return interrupted() ? stoppedBeforeWriting() : fail(error);
+    const auto dropSound = [&]() {
         unlink(soundPath.c_str());
-        return fail(error);
+        keepAtExit(soundPath);
+    };
+    // A file is written beside the destination and takes its name once it holds a frame, so
+    // that a capture that fails leaves an earlier file of that name as it was. A FIFO or a
+    // device gets the fragments as they come.
+    std::string partPath;
+    int streamFd = -1;
+    if (target.stream) {
+        streamFd = openVideoStream(target, error);
+        if (streamFd < 0) {
+            dropSound();
+            return interrupted() ? stoppedBeforeWriting() : fail(error);
+        }
+    } else {
+        partPath = target.path + ".part-" + std::to_string(getpid());
+        removeAtExit(partPath);
     }
-    // ffmpeg writes beside the destination; the file takes its name once it holds a frame, so
-    // a capture that fails early leaves an earlier file of that name as it was.
-    const std::string partPath = options.output + ".part-" + std::to_string(getpid());
     VideoEncoder encoder;
-    if (!startVideoEncoder(encoder, ffmpeg, partPath, soundPath, options, error)) {
-        unlink(soundPath.c_str());
+    const bool started =
+        startVideoEncoder(encoder, ffmpeg, partPath, soundPath, options, error, streamFd);
+    if (streamFd >= 0)
+        close(streamFd);
+    if (!started) {
+        dropSound();
         return fail(error);
     }
     const double step = secondsPerFrame(options) * unitsPerSecond;
@@ -279,15 +348,23 @@ int captureVideo(const CaptureOptions& options, const std::string& ffmpeg) {
     }
     endProgress(progress, done);
     const bool encoded = finishVideoEncoder(encoder, error);
-    unlink(soundPath.c_str());
+    dropSound();
     const std::string span = frameSpan(options, done);
-    const bool madeFile = access(partPath.c_str(), F_OK) == 0;
-    if (done == 0 || !madeFile) {
-        unlink(partPath.c_str());
-        done = 0;
-    } else if (std::rename(partPath.c_str(), options.output.c_str()) != 0) {
-        return fail("cannot rename " + partPath + " to " + options.output + ": " +
-                    std::strerror(errno));
+    std::string kept; // where a failed capture's frames are, when not at the destination
+    if (!target.stream) {
+        const bool madeFile = access(partPath.c_str(), F_OK) == 0;
+        struct stat about {};
+        const bool replacing = target.existing || lstat(target.path.c_str(), &about) == 0;
+        if (done == 0 || !madeFile) {
+            unlink(partPath.c_str());
+            done = 0;
+        } else if (!encoded && !interrupted() && replacing) {
+            kept = keepPartialBeside(partPath, target.path);
+        } else if (std::rename(partPath.c_str(), target.path.c_str()) != 0) {
+            return fail("cannot rename " + partPath + " to " + target.path + ": " +
+                        std::strerror(errno) + "; the video is in " + partPath);
+        }
+        keepAtExit(partPath);
     }
     if (interrupted() && done < count) {
         if (done == 0)
@@ -304,38 +381,24 @@ int captureVideo(const CaptureOptions& options, const std::string& ffmpeg) {
     }
     if (!encoded) {
         std::string message = error;
-        const double available = freeBytes(folderOf(options.output));
-        if (available >= 0.0 && available < 1e6)
-            message += "\nthe disk holding " + options.output + " is full";
-        if (done > 0)
+        const double available = freeBytes(folderOf(target.path));
+        if (!target.stream && available >= 0.0 && available < 1e6)
+            message += "\nthe disk holding " + target.path + " is full";
+        if (!kept.empty())
+            message += "\n" + target.path + " is unchanged; the " + std::to_string(done) +
+                       " frames written before the failure are in " + kept +
+                       ", which plays up to its last whole second";
+        else if (done > 0 && !target.stream)
             message += "\n" + options.output + " keeps what was written before the failure; it " +
                        "plays up to its last whole second";
         return fail(message);
     }
-    std::printf("wrote %s: %lld frames of %dx%d at %lld/%lld fps, %.2f s (%s)\n",
-                options.output.c_str(), static_cast<long long>(count), options.width,
-                options.height, static_cast<long long>(options.fpsNumerator),
-                static_cast<long long>(options.fpsDenominator),
-                static_cast<double>(count) * secondsPerFrame(options), span.c_str());
+    std::fprintf(summary, "wrote %s: %lld frames of %dx%d at %lld/%lld fps, %.2f s (%s)\n",
+                 options.output.c_str(), static_cast<long long>(count), options.width,
+                 options.height, static_cast<long long>(options.fpsNumerator),
+                 static_cast<long long>(options.fpsDenominator),
+                 static_cast<double>(count) * secondsPerFrame(options), span.c_str());
     return 0;
-}
-
-// Makes the frames folder when it is missing. `made` tells whether it was made here.
-bool prepareFramesFolder(const std::string& folder, bool& made, std::string& error) {
-    made = false;
-    if (!isFolder(folder)) {
-        if (mkdir(folder.c_str(), 0777) != 0) {
-            error = "cannot make the folder " + folder + ": " + std::strerror(errno);
-            return false;
-        }
-        made = true;
-    }
-    if (!checkWritable(folder + "/frame-000000.png", error)) {
-        if (made)
-            rmdir(folder.c_str());
-        return false;
-    }
-    return true;
 }
 } // namespace
 
@@ -367,30 +430,41 @@ int main(int argc, char** argv) {
             return fail("ffmpeg is not on PATH; the video needs it (Debian: apt-get install "
                         "ffmpeg)");
     }
-    bool madeFolder = false;
+    OutputTarget target;
+    std::string framesFolder;
+    bool framesFolderExists = false;
     if (!options.output.empty()) {
         options.output = absolutePath(options.output);
-        const bool ready = options.command == CaptureCommand::frames
-                               ? prepareFramesFolder(options.output, madeFolder, error)
-                               : checkWritable(options.output, error);
+        const bool ready =
+            options.command == CaptureCommand::frames
+                ? resolveFramesFolder(options.output, framesFolder, framesFolderExists, error)
+                : resolveOutput(options.output, target, error);
         if (!ready)
             return fail(error);
     }
+    if (options.command == CaptureCommand::frames)
+        warnAboutLargeSequence(options, framesFolder, framesFolderExists);
     if (chdir(options.dataDir.c_str()) != 0)
         return fail("cannot enter the data folder " + options.dataDir + ": " +
                     std::strerror(errno));
     installInterruptHandlers();
+    if (options.command == CaptureCommand::bench)
+        return runBenchmark(options, ffmpeg);
+    OfflineRender music;
+    if (!loadShow(options, music, error))
+        return fail(error);
+    if (interrupted())
+        return stoppedBeforeWriting();
     switch (options.command) {
     case CaptureCommand::video:
-        return captureVideo(options, ffmpeg);
+        return captureVideo(options, target, ffmpeg, music);
     case CaptureCommand::frames:
-        return captureFrames(options, madeFolder);
+        return captureFrames(options, framesFolder, framesFolderExists, music);
     case CaptureCommand::frame:
-        return captureFrame(options);
+        return captureFrame(options, target, music);
     case CaptureCommand::audio:
-        return captureAudio(options);
+        return captureAudio(options, target, music);
     case CaptureCommand::bench:
-        return runBenchmark(options, ffmpeg);
     case CaptureCommand::help:
         break;
     }

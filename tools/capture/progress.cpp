@@ -1,18 +1,11 @@
-// The progress display (a bar redrawn in place on a terminal, a plain line every few seconds
-// in a log) and the interruption flag that Ctrl-C raises.
+// The progress display: a bar redrawn in place on a terminal, a plain line every few seconds
+// in a log.
 #include "capture.h"
 
-#include <csignal>
 #include <ctime>
 #include <unistd.h>
 
 namespace {
-volatile std::sig_atomic_t stopRequested = 0;
-
-void requestStop(int) {
-    stopRequested = 1;
-}
-
 constexpr double terminalInterval = 0.25; // seconds between redraws on a terminal
 constexpr double logInterval = 5.0;       // seconds between lines in a log
 constexpr int barWidth = 30;
@@ -85,19 +78,4 @@ void endProgress(Progress& progress, int64_t done) {
                  static_cast<long long>(done), static_cast<long long>(progress.total),
                  formatDuration(elapsed).c_str(), speed);
     std::fflush(progress.out);
-}
-
-void installInterruptHandlers() {
-    struct sigaction action {};
-    action.sa_handler = requestStop;
-    // Interrupted system calls resume; the frame loops read the flag between frames.
-    action.sa_flags = SA_RESTART;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    signal(SIGPIPE, SIG_IGN);
-}
-
-bool interrupted() {
-    return stopRequested != 0;
 }

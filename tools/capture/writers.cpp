@@ -1,5 +1,6 @@
 // Output files: WAV and PNG, each written to a temporary file beside its destination and
-// renamed into place only when it is whole, plus the checks made before a capture starts.
+// renamed into place only when it is whole (or, to a FIFO or device, written in place), plus
+// the checks made before a capture starts.
 #include "capture.h"
 
 #include <png.h>
@@ -28,6 +29,7 @@ FILE* openTemporaryBeside(const std::string& path, std::string& temporary, std::
         return nullptr;
     }
     temporary = name.data();
+    removeAtExit(temporary);
     const mode_t mask = umask(0);
     umask(mask);
     fchmod(fd, 0666 & ~mask);
@@ -36,6 +38,27 @@ FILE* openTemporaryBeside(const std::string& path, std::string& temporary, std::
         error = describeErrno("cannot write", path);
         close(fd);
         unlink(temporary.c_str());
+        keepAtExit(temporary);
+    }
+    return file;
+}
+
+// Opens the output: a temporary file beside a file to be replaced, or the stream itself
+// (`temporary` stays empty). An open that waits for a FIFO's reader gives way to Ctrl-C.
+FILE* openOutput(const OutputTarget& target, std::string& temporary, std::string& error) {
+    temporary.clear();
+    if (!target.stream)
+        return openTemporaryBeside(target.path, temporary, error);
+    int fd = -1;
+    while ((fd = open(target.path.c_str(), O_WRONLY | O_CLOEXEC)) < 0 && errno == EINTR &&
+           !interrupted()) {
+    }
+    FILE* file = fd >= 0 ? fdopen(fd, "wb") : nullptr;
+    if (!file) {
+        error = errno == EINTR ? "interrupted before " + target.path + " was opened"
+                               : describeErrno("cannot write", target.path);
+        if (fd >= 0)
+            close(fd);
     }
     return file;
 }
@@ -57,6 +80,23 @@ bool closeAndRename(FILE* file, bool written, const std::string& temporary, cons
     }
     if (!written)
         unlink(temporary.c_str());
+    keepAtExit(temporary);
+    return written;
+}
+
+// Finishes the output opened by openOutput.
+bool closeOutput(FILE* file, bool written, const OutputTarget& target, const std::string& temporary,
+                 std::string& error) {
+    if (!target.stream)
+        return closeAndRename(file, written, temporary, target.path, error);
+    if (written && (std::fflush(file) != 0 || std::ferror(file))) {
+        error = describeErrno("cannot write", target.path);
+        written = false;
+    }
+    if (std::fclose(file) != 0 && written) {
+        error = describeErrno("cannot write", target.path);
+        written = false;
+    }
     return written;
 }
 
@@ -103,13 +143,17 @@ bool encodePng(FILE* file, const uint8_t* rgb, int width, int height, PngWrite& 
 } // namespace
 
 bool writeWav(const std::string& path, const std::vector<int16_t>& stereo, std::string& error) {
+    return writeWav(OutputTarget{path, false, false}, stereo, error);
+}
+
+bool writeWav(const OutputTarget& target, const std::vector<int16_t>& stereo, std::string& error) {
     const uint64_t dataBytes = static_cast<uint64_t>(stereo.size()) * 2;
     if (dataBytes > 0xFFFFFFFFull - 36) {
         error = "the sound is too long for a WAV file";
         return false;
     }
     std::string temporary;
-    FILE* file = openTemporaryBeside(path, temporary, error);
+    FILE* file = openOutput(target, temporary, error);
     if (!file)
         return false;
     uint8_t header[44] = {'R', 'I', 'F', 'F', 0, 0, 0,   0,   'W', 'A', 'V', 'E', 'f', 'm', 't',
@@ -135,14 +179,19 @@ bool writeWav(const std::string& path, const std::vector<int16_t>& stereo, std::
         written = std::fwrite(block.data(), 1, block.size(), file) == block.size();
     }
     if (!written)
-        error = describeErrno("cannot write", path);
-    return closeAndRename(file, written, temporary, path, error);
+        error = describeErrno("cannot write", target.path);
+    return closeOutput(file, written, target, temporary, error);
 }
 
 bool writePng(const std::string& path, const uint8_t* rgb, int width, int height,
               std::string& error) {
+    return writePng(OutputTarget{path, false, false}, rgb, width, height, error);
+}
+
+bool writePng(const OutputTarget& target, const uint8_t* rgb, int width, int height,
+              std::string& error) {
     std::string temporary;
-    FILE* file = openTemporaryBeside(path, temporary, error);
+    FILE* file = openOutput(target, temporary, error);
     if (!file)
         return false;
     PngWrite state;
@@ -150,11 +199,11 @@ bool writePng(const std::string& path, const uint8_t* rgb, int width, int height
     const bool written = encodePng(file, rgb, width, height, state);
     if (!written) {
         const int cause = errno;
-        error = "cannot write " + path + ": " +
+        error = "cannot write " + target.path + ": " +
                 (cause != 0 ? std::strerror(cause) : state.message.c_str());
     }
     png_destroy_write_struct(&state.png, &state.info);
-    return closeAndRename(file, written, temporary, path, error);
+    return closeOutput(file, written, target, temporary, error);
 }
 
 bool checkWritable(const std::string& path, std::string& error) {
@@ -169,6 +218,7 @@ bool checkWritable(const std::string& path, std::string& error) {
         return false;
     std::fclose(probe);
     unlink(temporary.c_str());
+    keepAtExit(temporary);
     return true;
 }
 

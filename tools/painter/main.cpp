@@ -1,5 +1,6 @@
 // parade-paint [--force] DIR: writes the seventeen default pictures of the texture set into
-// DIR (created if needed). A picture already in DIR is kept unless --force is given.
+// DIR (created if needed). A picture already in DIR is kept unless --force is given. Prints
+// one line when it wrote something, nothing otherwise.
 #include "pictures.h"
 
 #include <cerrno>
@@ -73,6 +74,9 @@ int main(int argc, char** argv) {
         }
         ++(moved == 0 ? written : kept);
     }
-    std::printf("parade-paint: %d pictures written, %d kept in %s\n", written, kept, dir.c_str());
+    // Quiet when there was nothing to make, as on every start of the demo after the first.
+    if (written > 0)
+        std::printf("parade-paint: %d picture%s written, %d kept in %s\n", written,
+                    written == 1 ? "" : "s", kept, dir.c_str());
     return 0;
 }

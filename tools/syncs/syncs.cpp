@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <map>
 #include <string>
 
@@ -64,6 +65,10 @@ void printReport(const OfflineRender& render) {
     }
 
     int warnings = 0;
+    if (render.orders == 0) {
+        std::printf("\nwarning: the module has no orders to play: the show runs in silence\n");
+        ++warnings;
+    }
     if (render.offPaceRows > 0) {
         std::printf("%swarning: %d rows play at a pace other than tempo %d, speed %d (the first "
                     "at order %d, row %d): the pictures keep that pace and drift from the music\n",
@@ -102,15 +107,20 @@ int main(int argc, char** argv) {
         std::fputs(usage, stderr);
         return 2;
     }
-    OfflineRender render;
-    std::string error;
-    if (!renderModuleOffline(path, render, error)) {
-        std::fprintf(stderr, "parade-syncs: %s: %s\n", path, error.c_str());
+    try {
+        OfflineRender render;
+        std::string error;
+        if (!renderModuleOffline(path, render, error)) {
+            std::fprintf(stderr, "parade-syncs: %s: %s\n", path, error.c_str());
+            return 1;
+        }
+        if (tsv)
+            printTsv(render);
+        else
+            printReport(render);
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "parade-syncs: %s: %s\n", path, failure.what());
         return 1;
     }
-    if (tsv)
-        printTsv(render);
-    else
-        printReport(render);
     return 0;
 }

@@ -1,9 +1,9 @@
-// The viewer's controls: the command line, keys and menu entries turned into changes of the
-// shared values.
-#include "shell.h"
+// The viewer's controls: keys and menu entries turned into changes of the shared values.
+#include "controls.h"
+
+#include "clock.h"
 
 #include <cctype>
-#include <cstring>
 
 int pauseFlag = 0;
 int spaceToggle = 1;
@@ -81,15 +81,4 @@ ControlResult applyMenu(int value) {
     else if (value >= 666 && value < 696)
         effectSelector = value - 666;
     return ControlResult::redraw;
-}
-
-bool fullScreenRequested(int argc, char** argv) {
-    bool fullScreen = true;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strstr(argv[i], "window"))
-            fullScreen = false;
-        if (std::strstr(argv[i], "full"))
-            fullScreen = true;
-    }
-    return fullScreen;
 }

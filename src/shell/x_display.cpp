@@ -1,0 +1,173 @@
+// The demo's X display: the check before start-up, what happens when the connection breaks or
+// the window is destroyed under us, and the swap interval of the window.
+#include "shell.h"
+
+#include "music.h"
+#include "platform.h"
+
+#include <GL/freeglut.h>
+#include <GL/glx.h>
+#include <GL/glxext.h>
+#include <X11/Xlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+Display* heldDisplay = nullptr;
+GLXDrawable demoWindow = 0;
+int glxErrorBase = -1;
+
+// The GLX protocol's error numbers for a drawable that is not there (added to its error base).
+constexpr int glxBadDrawable = 2;
+constexpr int glxBadCurrentDrawable = 11;
+constexpr int glxBadWindow = 12;
+
+bool windowGoneError(const XErrorEvent& event) {
+    if (demoWindow == 0 || event.resourceid != demoWindow)
+        return false;
+    const int code = event.error_code;
+    if (code == BadWindow || code == BadDrawable)
+        return true;
+    return glxErrorBase >= 0 &&
+           (code == glxErrorBase + glxBadDrawable || code == glxErrorBase + glxBadCurrentDrawable ||
+            code == glxErrorBase + glxBadWindow);
+}
+
+int connectionLost(Display*) {
+    // Xlib's own handler would call exit with the audio thread still running.
+    haltMusic();
+    std::fputs("parade: the connection to the X display was lost\n", stderr);
+    exitImmediately(1);
+}
+
+int protocolError(Display* display, XErrorEvent* event) {
+    // Another client destroyed the window: GLUT learns it from the server and ends its main
+    // loop as when the window is closed; requests already on their way fail and are let pass.
+    if (windowGoneError(*event)) {
+        if (glutGet(GLUT_INIT_STATE))
+            glutLeaveMainLoop();
+        return 0;
+    }
+    char text[160] = "";
+    XGetErrorText(display, event->error_code, text, sizeof text);
+    haltMusic();
+    std::fprintf(stderr, "parade: X error: %s (request %d.%d)\n", text, event->request_code,
+                 event->minor_code);
+    exitImmediately(1);
+}
+
+bool swapRefused = false;
+
+int noteRefusal(Display*, XErrorEvent*) {
+    swapRefused = true;
+    return 0;
+}
+
+template <typename Function> Function glxFunction(const char* name) {
+    return reinterpret_cast<Function>(glXGetProcAddress(reinterpret_cast<const GLubyte*>(name)));
+}
+} // namespace
+
+bool extensionListed(const char* list, const char* name) {
+    const size_t length = std::strlen(name);
+    if (!list || length == 0)
+        return false;
+    for (const char* at = list; (at = std::strstr(at, name)) != nullptr; at += length) {
+        const bool starts = at == list || at[-1] == ' ';
+        if (starts && (at[length] == ' ' || at[length] == '\0'))
+            return true;
+    }
+    return false;
+}
+
+const char* displayArgument(int argc, char** argv, bool& nameMissing) {
+    nameMissing = false;
+    const char* name = std::getenv("DISPLAY");
+    // GLUT reads the same option the same way: the last one counts.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-display") != 0)
+            continue;
+        if (i + 1 >= argc) {
+            nameMissing = true;
+            return nullptr;
+        }
+        name = argv[++i];
+    }
+    return name;
+}
+
+bool geometryGivesSize(int argc, char** argv) {
+    const char* geometry = nullptr;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "-geometry") == 0)
+            geometry = argv[++i];
+    }
+    if (!geometry)
+        return false;
+    int x = 0, y = 0;
+    unsigned width = 0, height = 0;
+    const int given = XParseGeometry(geometry, &x, &y, &width, &height);
+    return (given & WidthValue) && (given & HeightValue) && width > 0 && height > 0;
+}
+
+bool holdDisplay(const char* name) {
+    releaseHeldDisplay();
+    heldDisplay = XOpenDisplay(name);
+    return heldDisplay != nullptr;
+}
+
+void releaseHeldDisplay() {
+    if (heldDisplay)
+        XCloseDisplay(heldDisplay);
+    heldDisplay = nullptr;
+}
+
+void watchDisplayConnection() {
+    demoWindow = glXGetCurrentDrawable();
+    int eventBase = 0;
+    if (!glXQueryExtension(glXGetCurrentDisplay(), &glxErrorBase, &eventBase))
+        glxErrorBase = -1;
+    XSetIOErrorHandler(connectionLost);
+    XSetErrorHandler(protocolError);
+}
+
+const char* useSwapInterval() {
+    Display* display = glXGetCurrentDisplay();
+    const GLXDrawable drawable = glXGetCurrentDrawable();
+    if (!display || drawable == 0)
+        return "";
+    int screen = DefaultScreen(display);
+    glXQueryContext(display, glXGetCurrentContext(), GLX_SCREEN, &screen);
+    const char* extensions = glXQueryExtensionsString(display, screen);
+    const char* setting = std::getenv("PARADE_VSYNC");
+    const int interval = setting && std::strcmp(setting, "0") == 0 ? 0 : 1;
+
+    if (extensionListed(extensions, "GLX_EXT_swap_control")) {
+        auto swapInterval = glxFunction<PFNGLXSWAPINTERVALEXTPROC>("glXSwapIntervalEXT");
+        if (swapInterval) {
+            // A driver that refuses the request answers with an X error: the demo runs on
+            // without the interval rather than ending on it.
+            swapRefused = false;
+            XErrorHandler previous = XSetErrorHandler(noteRefusal);
+            swapInterval(display, drawable, interval);
+            XSync(display, False);
+            XSetErrorHandler(previous);
+            if (!swapRefused)
+                return "GLX_EXT_swap_control";
+        }
+    }
+    if (extensionListed(extensions, "GLX_MESA_swap_control")) {
+        auto swapInterval = glxFunction<PFNGLXSWAPINTERVALMESAPROC>("glXSwapIntervalMESA");
+        if (swapInterval && swapInterval(static_cast<unsigned>(interval)) == 0)
+            return "GLX_MESA_swap_control";
+    }
+    // This one cannot turn the interval off; with PARADE_VSYNC=0 the driver's default stays.
+    if (interval != 0 && extensionListed(extensions, "GLX_SGI_swap_control")) {
+        auto swapInterval = glxFunction<PFNGLXSWAPINTERVALSGIPROC>("glXSwapIntervalSGI");
+        if (swapInterval && swapInterval(interval) == 0)
+            return "GLX_SGI_swap_control";
+    }
+    return "";
+}

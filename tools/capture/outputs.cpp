@@ -1,0 +1,141 @@
+// Where an output goes, decided before anything is rendered: symbolic links are followed to
+// the file they name, so that the link stays and its target gets the capture; an existing FIFO
+// or device is written in place; folders and sockets are refused.
+#include "capture.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+constexpr int maxLinkHops = 40; // as the kernel allows
+
+std::string folderPart(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+}
+
+// Follows the symbolic links of the last name in `path` to the file they end at, which need
+// not exist. False on a loop.
+bool followLinks(const std::string& path, std::string& resolved, std::string& error) {
+    resolved = path;
+    for (int hop = 0; hop < maxLinkHops; ++hop) {
+        struct stat about {};
+        if (lstat(resolved.c_str(), &about) != 0 || !S_ISLNK(about.st_mode))
+            return true;
+        char target[PATH_MAX];
+        const ssize_t length = readlink(resolved.c_str(), target, sizeof target - 1);
+        if (length <= 0)
+            return true;
+        target[length] = '\0';
+        resolved = target[0] == '/' ? std::string(target) : folderPart(resolved) + "/" + target;
+    }
+    error = "cannot write " + path + ": " + std::strerror(ELOOP);
+    return false;
+}
+
+const char* kindOf(mode_t mode) {
+    if (S_ISDIR(mode))
+        return "a folder";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    if (S_ISFIFO(mode))
+        return "a FIFO";
+    if (S_ISCHR(mode))
+        return "a character device";
+    if (S_ISBLK(mode))
+        return "a block device";
+    return "a file";
+}
+} // namespace
+
+bool resolveOutput(const std::string& given, OutputTarget& target, std::string& error) {
+    target = OutputTarget{};
+    struct stat about {};
+    if (stat(given.c_str(), &about) == 0) {
+        if (S_ISDIR(about.st_mode) || S_ISSOCK(about.st_mode)) {
+            error = "cannot write " + given + ": it is " + kindOf(about.st_mode);
+            return false;
+        }
+        if (!S_ISREG(about.st_mode)) {
+            if (access(given.c_str(), W_OK) != 0) {
+                error = "cannot write " + given + ": " + std::strerror(errno);
+                return false;
+            }
+            target.path = given;
+            target.stream = true;
+            return true;
+        }
+        // A regular file: replaced through the name the links end at. A link that names no
+        // path (a descriptor of a deleted file) is written in place instead.
+        if (!followLinks(given, target.path, error))
+            return false;
+        struct stat end {};
+        if (stat(target.path.c_str(), &end) != 0 || end.st_dev != about.st_dev ||
+            end.st_ino != about.st_ino) {
+            target.path = given;
+            target.stream = true;
+            return true;
+        }
+        target.existing = true;
+        return checkWritable(target.path, error);
+    }
+    if (!followLinks(given, target.path, error))
+        return false;
+    return checkWritable(target.path, error);
+}
+
+bool resolveFramesFolder(const std::string& given, std::string& folder, bool& exists,
+                         std::string& error) {
+    struct stat about {};
+    exists = stat(given.c_str(), &about) == 0;
+    if (exists && !S_ISDIR(about.st_mode)) {
+        error = "cannot write frames to " + given + ": it is " + kindOf(about.st_mode) +
+                ", not a folder";
+        return false;
+    }
+    if (exists) {
+        folder = given;
+        return checkWritable(folder + "/frame-000000.png", error);
+    }
+    if (!followLinks(given, folder, error))
+        return false;
+    // Made and removed again at once: the folder is made for good once the show has loaded.
+    if (mkdir(folder.c_str(), 0777) != 0) {
+        error = "cannot make the folder " + folder + ": " + std::strerror(errno);
+        return false;
+    }
+    rmdir(folder.c_str());
+    return true;
+}
+
+bool isStandardOutput(const std::string& path) {
+    struct stat out {};
+    struct stat file {};
+    return fstat(STDOUT_FILENO, &out) == 0 && stat(path.c_str(), &file) == 0 &&
+           out.st_dev == file.st_dev && out.st_ino == file.st_ino;
+}
+
+std::string keepPartialBeside(const std::string& partial, const std::string& destination) {
+    const size_t slash = destination.rfind('/');
+    const size_t dot = destination.rfind('.');
+    const bool hasExtension =
+        dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+    const std::string stem = hasExtension ? destination.substr(0, dot) : destination;
+    const std::string extension = hasExtension ? destination.substr(dot) : "";
+    for (int n = 1; n <= 100; ++n) {
+        const std::string name =
+            stem + ".partial" + (n == 1 ? "" : "-" + std::to_string(n)) + extension;
+        // A hard link never replaces a file of that name.
+        if (link(partial.c_str(), name.c_str()) == 0) {
+            unlink(partial.c_str());
+            return name;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    return partial;
+}
