@@ -48,3 +48,25 @@ void resetDemoClock() {
     clockAccumulator = 0.0;
     demoTime = 0.0f;
 }
+
+void setDemoClockTo(float time) {
+    constexpr int64_t frequency = 1000000000000;
+    constexpr int64_t base = 1;
+    useVirtualCounter(base, frequency);
+    // A fine counter (a tick is 1.3e-13 units) lets one clock step land on any float time;
+    // the scale is the clock's own, rounded as it rounds it.
+    const float scale = static_cast<float>(
+        (125.0 / 960.0) * static_cast<float>(1.0 / static_cast<double>(frequency)));
+    int64_t ticks = std::llround(static_cast<double>(time) / scale);
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        resetDemoClock();
+        setVirtualCounter(base);
+        demoClock();
+        setVirtualCounter(base + ticks);
+        const float reading = demoClock();
+        if (reading == time)
+            return;
+        const double miss = static_cast<double>(time) - static_cast<double>(reading);
+        ticks += std::llround(miss / scale) + (miss > 0.0 ? 1 : -1);
+    }
+}

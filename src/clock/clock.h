@@ -20,3 +20,8 @@ extern std::atomic<float> speedExponent;
 // Returns the clock to its state at load (never called, accumulator 0). Tests and the capture
 // tool only; not safe while another thread calls demoClock.
 void resetDemoClock();
+
+// Puts the clock on the platform's virtual counter and sets it so that its next readings start
+// from exactly `time`: the demo time a capture or a still frame is drawn at. Not safe while
+// another thread calls demoClock.
+void setDemoClockTo(float time);

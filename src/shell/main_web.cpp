@@ -20,29 +20,9 @@
 #include <string>
 
 namespace {
-// The demo clock set so that it reads exactly `time` (the counter is virtual here).
-void setClockTo(float time) {
-    constexpr int64_t frequency = 1000000000000;
-    useVirtualCounter(1, frequency);
-    const float tickScale = static_cast<float>(
-        (125.0 / 960.0) * static_cast<float>(1.0 / static_cast<double>(frequency)));
-    int64_t ticks = std::llround(static_cast<double>(time) / tickScale);
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        resetDemoClock();
-        setVirtualCounter(1);
-        demoClock();
-        setVirtualCounter(1 + ticks);
-        const float reading = demoClock();
-        if (reading == time)
-            return;
-        const double miss = static_cast<double>(time) - static_cast<double>(reading);
-        ticks += std::llround(miss / tickScale) + (miss > 0.0 ? 1 : -1);
-    }
-}
-
 void drawStill(float time, StrikeFeed& feed) {
     feedStrikesUpTo(feed, time);
-    setClockTo(time);
+    setDemoClockTo(time);
     demoTime = time;
     reshapeHandler(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT));
     drawFrame();

@@ -119,3 +119,12 @@ TEST_F(DemoClock, ConcurrentCallersNeverGoBackwardsNorLoseOrRepeatAnInterval) {
     // the float's last place at 20.
     EXPECT_NEAR(demoClock(), atTwenty + 0.02 / 7.68, std::ldexp(1.0, -19));
 }
+
+TEST_F(DemoClock, SetToATimeReadsExactlyThatTimeWhileTheCounterStandsStill) {
+    // Captures and stills draw at exact demo times, small and large, not only at round ones.
+    for (const float time : {0.0f, 1e-7f, 0.5f, 3.3f, 16.25f, 19.9f, 25.999f}) {
+        setDemoClockTo(time);
+        EXPECT_EQ(demoClock(), time) << time;
+        EXPECT_EQ(demoClock(), time) << time;
+    }
+}

@@ -215,9 +215,6 @@ struct StartupTimes {
 // The demo's one-time building, from the data in the working directory.
 StartupTimes prepareShow();
 
-// Sets the demo clock so that it reads exactly `time` while the counter stands still.
-void setClockTo(float time);
-
 // Draws the frame of demo time `time` as the demo's window of the capture size shows it,
 // after stamping the strikes heard up to then.
 void renderFrame(float time, StrikeFeed& feed);

@@ -30,9 +30,6 @@ int keepDriverLoaded(dl_phdr_info* info, size_t, void*) {
     return 0;
 }
 
-// A fine virtual counter (a tick is 1.3e-13 units) lets one clock step land on any float time.
-constexpr int64_t clockFrequency = 1000000000000;
-constexpr int64_t clockBase = 1;
 } // namespace
 
 bool openCaptureContext(int width, int height, std::string& error) {
@@ -66,28 +63,9 @@ StartupTimes prepareShow() {
     return times;
 }
 
-void setClockTo(float time) {
-    useVirtualCounter(clockBase, clockFrequency);
-    // The clock's own tick scale, rounded as it rounds it.
-    const float tickScale = static_cast<float>(
-        (125.0 / 960.0) * static_cast<float>(1.0 / static_cast<double>(clockFrequency)));
-    int64_t ticks = std::llround(static_cast<double>(time) / tickScale);
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        resetDemoClock();
-        setVirtualCounter(clockBase);
-        demoClock();
-        setVirtualCounter(clockBase + ticks);
-        const float reading = demoClock();
-        if (reading == time)
-            return;
-        const double miss = static_cast<double>(time) - static_cast<double>(reading);
-        ticks += std::llround(miss / tickScale) + (miss > 0.0 ? 1 : -1);
-    }
-}
-
 void renderFrame(float time, StrikeFeed& feed) {
     feedStrikesUpTo(feed, time);
-    setClockTo(time);
+    setDemoClockTo(time);
     demoTime = time;
     const ViewportBand band = viewportBand(captureWidth, captureHeight);
     glViewport(band.x, band.y, band.width, band.height);
