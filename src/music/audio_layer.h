@@ -1,7 +1,9 @@
 // Our audio layer: the calls the music start-up makes (version, device, stream and module
 // loading, title and length, start and play, instrument syncs, volume, error code, release).
-// libopenmpt renders the module on the layer's own audio thread, the platform's output plays
-// it, and instrument syncs are called on that thread when the struck note is heard.
+// On the desktop libopenmpt renders the module on the layer's own audio thread, the platform's
+// output plays it, and instrument syncs are called on that thread when the struck note is
+// heard. In the browser the module is rendered whole when it is loaded, Web Audio plays it,
+// and the syncs of the strikes heard so far are called before every frame.
 // Private to the music subsystem.
 #pragma once
 
