@@ -289,11 +289,11 @@
   // ---- The popup menu ---------------------------------------------------------------------
 
   function buildMenu() {
-    const spec = Module.paradeMenu;
+    const choices = Module.paradeMenu;
     menu.textContent = '';
-    if (!spec)
+    if (!choices)
       return;
-    for (const entry of spec.entries) {
+    for (const entry of choices.entries) {
       const item = document.createElement('li');
       item.textContent = entry.label;
       item.setAttribute('role', 'menuitem');
@@ -306,7 +306,7 @@
       });
       menu.appendChild(item);
     }
-    menuButton.hidden = spec.button < 0 || spec.entries.length === 0;
+    menuButton.hidden = choices.button < 0 || choices.entries.length === 0;
   }
 
   // Shows the menu with its top left at (x, y), or its bottom left there when `above`.
