@@ -1,7 +1,8 @@
 // parade-actframes: one readable 640x480 PNG per act with something drawn in it, and clear
 // failures for bad arguments and a missing data directory.
+#include "png_picture.h"
+
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -18,24 +19,6 @@ int run(const std::string& arguments) {
         std::string(PARADE_ACTFRAMES) + " " + arguments + " >/dev/null 2>&1";
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-struct Picture {
-    int width = 0;
-    int height = 0;
-    std::vector<unsigned char> rgb;
-};
-
-bool readPng(const fs::path& path, Picture& picture) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str()))
-        return false;
-    image.format = PNG_FORMAT_RGB;
-    picture.width = static_cast<int>(image.width);
-    picture.height = static_cast<int>(image.height);
-    picture.rgb.resize(PNG_IMAGE_SIZE(image));
-    return png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr) != 0;
 }
 
 fs::path scratch(const std::string& name) {
@@ -59,10 +42,10 @@ TEST(ActFrames, WritesOneLitFramePerAct) {
         char name[16];
         std::snprintf(name, sizeof name, "act%02d.png", act);
         SCOPED_TRACE(name);
-        Picture picture;
-        ASSERT_TRUE(readPng(out / name, picture));
-        EXPECT_EQ(picture.width, 640);
-        EXPECT_EQ(picture.height, 480);
+        const Picture picture = readPng(out / name);
+        ASSERT_FALSE(picture.rgb.empty());
+        EXPECT_EQ(picture.width, 640u);
+        EXPECT_EQ(picture.height, 480u);
         size_t lit = 0;
         for (unsigned char c : picture.rgb)
             lit += c > 40 ? 1 : 0;

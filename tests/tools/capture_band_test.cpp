@@ -1,7 +1,8 @@
 // parade-capture --size 1920x1080: the 640x480 frame's band scaled three times, black around
 // it, at the shape 640:270; on the build's default data.
+#include "png_picture.h"
+
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <algorithm>
 #include <cmath>
@@ -13,29 +14,6 @@
 #include <vector>
 
 namespace {
-struct Picture {
-    unsigned width = 0, height = 0;
-    std::vector<uint8_t> rgb;
-    int at(unsigned x, unsigned y, unsigned channel) const {
-        return rgb[(static_cast<size_t>(y) * width + x) * 3 + channel];
-    }
-};
-
-Picture readPng(const std::string& path) {
-    Picture picture;
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str()))
-        return picture;
-    image.format = PNG_FORMAT_RGB;
-    picture.rgb.resize(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr))
-        return Picture{};
-    picture.width = image.width;
-    picture.height = image.height;
-    return picture;
-}
-
 Picture captureFrame(const std::string& folder, const std::string& time, const std::string& size) {
     const std::string path = folder + "/" + time + "-" + size + ".png";
     const std::string command = std::string(CAPTURE_PROGRAM) + " frame " + time + " " + path +

@@ -2,9 +2,9 @@
 // sound, interruption and a full disk, and bad input. Runs on the default data of the build
 // (build/data) or, where that is missing, on a module and pictures it makes itself.
 #include "itwriter.h"
+#include "png_picture.h"
 
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <algorithm>
 #include <csignal>
@@ -128,26 +128,6 @@ std::string shell(const std::string& command) {
 bool exists(const std::string& path) {
     struct stat about {};
     return stat(path.c_str(), &about) == 0;
-}
-
-struct Picture {
-    unsigned width = 0, height = 0;
-    std::vector<uint8_t> rgb;
-};
-
-Picture readPng(const std::string& path) {
-    Picture picture;
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str()))
-        return picture;
-    image.format = PNG_FORMAT_RGB;
-    picture.rgb.resize(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr))
-        picture.rgb.clear();
-    picture.width = image.width;
-    picture.height = image.height;
-    return picture;
 }
 
 // Sum of all channels over rows [top, bottom) (rows counted from the picture's top).
