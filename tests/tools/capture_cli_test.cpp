@@ -125,6 +125,32 @@ std::string shell(const std::string& command) {
     return text;
 }
 
+// The id of a second user, made once (the tests run as root), for files of somebody else's.
+uid_t otherUser() {
+    static uid_t uid = 0;
+    if (uid == 0) {
+        shell("id -u parade-other >/dev/null 2>&1 || useradd --system --no-create-home "
+              "--shell /usr/sbin/nologin parade-other");
+        uid = static_cast<uid_t>(std::atoi(shell("id -u parade-other").c_str()));
+    }
+    return uid;
+}
+
+// A sticky, world-writable folder `shared` in `folder` (as /tmp is), holding the other user's
+// link `name` to the caller's file `victim` beside the folder.
+void plantForeignLink(const std::string& folder, const std::string& name,
+                      const std::string& victim) {
+    std::ofstream(folder + "/" + victim) << "victim's";
+    const std::string shared = folder + "/shared";
+    mkdir(shared.c_str(), 0777);
+    chmod(shared.c_str(), 01777);
+    const std::string link = shared + "/" + name;
+    symlink(("../" + victim).c_str(), link.c_str());
+    const uid_t other = otherUser();
+    ASSERT_NE(other, 0u) << "no second user";
+    ASSERT_EQ(lchown(link.c_str(), other, other), 0);
+}
+
 bool exists(const std::string& path) {
     struct stat about {};
     return stat(path.c_str(), &about) == 0;
@@ -547,6 +573,30 @@ TEST_F(CaptureTest, HostileOutputsDataAndSignalsLeaveNothingBehind) {
          [](const std::string& d, const Outcome&) {
              EXPECT_EQ(linkTarget(d + "/link.wav"), "old.wav");
              EXPECT_TRUE(runsWav(d + "/old.wav"));
+         }},
+        {"another user's link in a shared folder is not followed (sound)",
+         [&](const std::string& d) {
+             plantForeignLink(d, "show.wav", "victim.wav");
+             return plain(
+                 {"audio", d + "/shared/show.wav", "--from", "1", "--to", "1.05", "--data",
+                  dataFolder});
+         },
+         1, "another user's link in a shared folder", "./shared\n./shared/show.wav\n./victim.wav\n",
+         nullptr,
+         [](const std::string& d, const Outcome&) {
+             EXPECT_TRUE(readFile(d + "/victim.wav") == "victim's") << "the victim's file changed";
+             EXPECT_EQ(linkTarget(d + "/shared/show.wav"), "../victim.wav");
+         }},
+        {"another user's link in a shared folder is not followed (picture)",
+         [&](const std::string& d) {
+             plantForeignLink(d, "show.png", "victim.png");
+             return plain({"frame", "1", d + "/shared/show.png", "--size", "64x48", "--data",
+                           dataFolder});
+         },
+         1, "another user's link in a shared folder", "./shared\n./shared/show.png\n./victim.png\n",
+         nullptr,
+         [](const std::string& d, const Outcome&) {
+             EXPECT_TRUE(readFile(d + "/victim.png") == "victim's") << "the victim's file changed";
          }},
         {"a dangling symlink makes its target",
          [&](const std::string& d) {
