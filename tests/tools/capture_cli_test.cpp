@@ -533,6 +533,18 @@ pid_t drainInto(const std::string& fifo, const std::string& sink) {
     return pid;
 }
 
+// A reader that opens the FIFO and never reads from it.
+pid_t stalledReader(const std::string& fifo) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int fd = open(fifo.c_str(), O_RDONLY);
+        pause();
+        close(fd);
+        _exit(0);
+    }
+    return pid;
+}
+
 Launch plain(std::vector<std::string> args) {
     return Launch{std::move(args), {}, RLIM_INFINITY};
 }
@@ -726,6 +738,106 @@ TEST_F(CaptureTest, HostileOutputsDataAndSignalsLeaveNothingBehind) {
              return plain({"frame", "1", d + "/out.png", "--data", data});
          },
          1, "not a regular file", "", nullptr, nullptr},
+        {"SIGHUP during a video keeps what was written and leaves no part file",
+         [&](const std::string& d) {
+             return plain({"video", d + "/out.mp4", "--size", "64x48", "--data", dataFolder});
+         },
+         -1, "interrupted", "",
+         [](pid_t pid, const std::string& d, const std::string&) {
+             // Once the video is under way: its part file is there.
+             for (int i = 0; i < 3000 && contents(d).find(".part-") == std::string::npos; ++i)
+                 usleep(10000);
+             usleep(500000);
+             kill(pid, SIGHUP);
+         },
+         [](const std::string& d, const Outcome& run) {
+             EXPECT_EQ(run.status, 130) << run.err;
+             EXPECT_EQ(contents(d), "./out.mp4\n");
+         }},
+        {"SIGQUIT during the sound leaves nothing",
+         [&](const std::string& d) {
+             return plain({"audio", d + "/out.wav", "--data", dataFolder});
+         },
+         130, "interrupted", "",
+         [](pid_t pid, const std::string&, const std::string& errPath) {
+             EXPECT_TRUE(waitForText(errPath, "rendering the music", pid));
+             kill(pid, SIGQUIT);
+         },
+         nullptr},
+        {"SIGTERM ends the sound written to a FIFO whose reader stopped reading",
+         [&](const std::string& d) {
+             mkfifo((d + "/stuck.wav").c_str(), 0644);
+             drainer = stalledReader(d + "/stuck.wav");
+             return plain({"audio", d + "/stuck.wav", "--from", "0", "--to", "26", "--data",
+                           dataFolder});
+         },
+         -1, "interrupted", "",
+         [&](pid_t pid, const std::string&, const std::string& errPath) {
+             EXPECT_TRUE(waitForText(errPath, "rendering the music", pid));
+             sleep(3);
+             kill(pid, SIGTERM);
+         },
+         [&](const std::string& d, const Outcome& run) {
+             kill(drainer, SIGKILL);
+             waitpid(drainer, nullptr, 0);
+             EXPECT_NE(run.status, 137) << "the capture did not stop: " << run.err;
+             EXPECT_NE(run.status, 0) << run.err;
+             EXPECT_EQ(contents(d), "./stuck.wav\n");
+         }},
+        {"SIGTERM ends a video written to a FIFO whose reader stopped reading",
+         [&](const std::string& d) {
+             mkfifo((d + "/stuck.mp4").c_str(), 0644);
+             drainer = stalledReader(d + "/stuck.mp4");
+             return plain({"video", d + "/stuck.mp4", "--from", "1", "--to", "4", "--size",
+                           "640x480", "--crf", "0", "--data", dataFolder});
+         },
+         -1, "", "",
+         [&](pid_t pid, const std::string&, const std::string& errPath) {
+             // Long enough for the encoder to fill the FIFO and stall.
+             EXPECT_TRUE(waitForText(errPath, "rendering the music", pid));
+             sleep(8);
+             kill(pid, SIGTERM);
+         },
+         [&](const std::string& d, const Outcome& run) {
+             kill(drainer, SIGKILL);
+             waitpid(drainer, nullptr, 0);
+             EXPECT_NE(run.status, 137) << "the capture did not stop: " << run.err;
+             EXPECT_NE(run.status, 0) << run.err;
+             EXPECT_EQ(contents(d), "./stuck.mp4\n");
+         }},
+        {"the module is not an output",
+         [&](const std::string& d) {
+             const std::string data = copyData(d);
+             return plain({"audio", data + "/mod2.it", "--data", data});
+         },
+         1, "it is the show's own mod2.it", "", nullptr,
+         [&](const std::string& d, const Outcome&) {
+             EXPECT_EQ(shell("cmp " + d + "/data/mod2.it " + dataFolder + "/mod2.it && echo same"),
+                       "same\n");
+         }},
+        {"a picture is not an output",
+         [&](const std::string& d) {
+             const std::string data = copyData(d);
+             return plain({"frame", "5", data + picture, "--data", data});
+         },
+         1, "it is the show's own deita/kuvio.jpg", "", nullptr,
+         [&](const std::string& d, const Outcome&) {
+             EXPECT_EQ(shell("cmp " + d + "/data" + picture + " " + dataFolder + picture +
+                             " && echo same"),
+                       "same\n");
+         }},
+        {"no program runs from a relative PATH entry",
+         [&](const std::string& d) {
+             const std::string data = copyData(d);
+             std::ofstream(data + "/ffmpeg") << "#!/bin/sh\ntouch " << d << "/ran\nexit 1\n";
+             chmod((data + "/ffmpeg").c_str(), 0755);
+             return Launch{{"video", d + "/out.mp4", "--from", "1", "--to", "1.02", "--size",
+                            "64x48", "--data", data},
+                           {{"PATH", ".:bin"}},
+                           RLIM_INFINITY};
+         },
+         1, "ffmpeg is not on PATH", "", nullptr,
+         [](const std::string& d, const Outcome&) { EXPECT_FALSE(exists(d + "/ran")); }},
         {"SIGTERM before the first frame stops a single frame",
          [&](const std::string& d) {
              return plain({"frame", "8", d + "/out.png", "--size", "64x48", "--data", dataFolder});
