@@ -112,6 +112,10 @@ bool resolveOutput(const std::string& given, OutputTarget& target, std::string& 
 bool resolveFramesFolder(const std::string& given, std::string& folder, bool& exists,
                          std::string& error);
 
+// `path` with `suffix` added to its last name, which is shortened where the two together would
+// pass the longest name a folder takes (temporary names beside long output names).
+std::string nameBeside(const std::string& path, const std::string& suffix);
+
 // True when `path` is the file or pipe that standard output writes to.
 bool isStandardOutput(const std::string& path);
 

@@ -374,7 +374,7 @@ int captureVideo(const CaptureOptions& options, const OutputTarget& target,
             return interrupted() ? stoppedBeforeWriting() : fail(error);
         }
     } else {
-        partPath = target.path + ".part-" + std::to_string(getpid());
+        partPath = nameBeside(target.path, ".part-" + std::to_string(getpid()));
         removeAtExit(partPath);
     }
     VideoEncoder encoder;

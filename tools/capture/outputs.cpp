@@ -143,6 +143,16 @@ bool isStandardOutput(const std::string& path) {
            out.st_dev == file.st_dev && out.st_ino == file.st_ino;
 }
 
+std::string nameBeside(const std::string& path, const std::string& suffix) {
+    const size_t slash = path.rfind('/');
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const size_t nameLength = path.size() - nameStart;
+    // A name may hold NAME_MAX bytes; a long one is cut to leave room for the suffix.
+    if (nameLength + suffix.size() <= NAME_MAX)
+        return path + suffix;
+    return path.substr(0, nameStart + (NAME_MAX - suffix.size())) + suffix;
+}
+
 std::string keepPartialBeside(const std::string& partial, const std::string& destination) {
     const size_t slash = destination.rfind('/');
     const size_t dot = destination.rfind('.');

@@ -21,7 +21,7 @@ std::string describeErrno(const std::string& what, const std::string& path) {
 
 // Opens a new temporary file beside `path` with the permissions an ordinary file gets.
 FILE* openTemporaryBeside(const std::string& path, std::string& temporary, std::string& error) {
-    temporary = path + ".part-XXXXXX";
+    temporary = nameBeside(path, ".part-XXXXXX");
     std::vector<char> name(temporary.begin(), temporary.end());
     name.push_back('\0');
     const int fd = mkstemp(name.data());
