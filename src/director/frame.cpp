@@ -50,7 +50,15 @@ void drawFrame() {
 
     glEnable(GL_FOG);
     glDisable(GL_DEPTH_TEST);
-    glPointSize(4.0f);
+    // Lines and points grow with the band, so that they keep their share of it.
+    const float lineWidth = placedLineScale();
+    glPointSize(4.0f * lineWidth);
+#if defined(__EMSCRIPTEN__) && !defined(glLineWidth)
+    // Our GL layer without wide lines draws every line one pixel wide.
+    static_cast<void>(lineWidth);
+#else
+    glLineWidth(lineWidth);
+#endif
 
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();

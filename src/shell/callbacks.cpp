@@ -25,8 +25,7 @@ void displayHandler() {
 
 void reshapeHandler(int width, int height) {
     // On 640x480 the band 640x270 at 120 pixels up; any other size keeps its shape.
-    const ViewportBand band = viewportBand(width, height);
-    glViewport(band.x, band.y, band.width, band.height);
+    placeBand(width, height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
 }
