@@ -77,15 +77,16 @@ inline BandLook bandLook(const uint8_t* rgb, int frameWidth, int frameHeight) {
             resampleLine(row.data(), band.width, 1, &narrow[static_cast<size_t>(y) * w], w, 1);
         }
         for (int x = 0; x < w; ++x)
-            resampleLine(&narrow[static_cast<size_t>(x)], band.height, w, &plane[static_cast<size_t>(x)],
-                         h, w);
+            resampleLine(&narrow[static_cast<size_t>(x)], band.height, w,
+                         &plane[static_cast<size_t>(x)], h, w);
         for (float value : plane)
             sum += value;
         for (int y = 0; y < h; ++y)
             blurLine(&plane[static_cast<size_t>(y) * w], w, 1, &blurred[static_cast<size_t>(y) * w],
                      kernel);
         for (int x = 0; x < w; ++x)
-            blurLine(&blurred[static_cast<size_t>(x)], h, w, &plane[static_cast<size_t>(x)], kernel);
+            blurLine(&blurred[static_cast<size_t>(x)], h, w, &plane[static_cast<size_t>(x)],
+                     kernel);
         for (size_t i = 0; i < plane.size(); ++i)
             look.rgb[i * 3 + static_cast<size_t>(c)] = plane[i];
     }

@@ -124,10 +124,11 @@ int main(int argc, char** argv) {
         } else if (word == "--look-only") {
             lookOnly = true;
         } else {
-            std::fprintf(stderr,
-                         "usage: %s [--capture PROGRAM] [--data DIR] [--size WxH]... "
-                         "[--supersample N] [--look-only]\n(default sizes 1920x1080 and 3840x2160)\n",
-                         argv[0]);
+            std::fprintf(
+                stderr,
+                "usage: %s [--capture PROGRAM] [--data DIR] [--size WxH]... "
+                "[--supersample N] [--look-only]\n(default sizes 1920x1080 and 3840x2160)\n",
+                argv[0]);
             return 2;
         }
     }
@@ -140,9 +141,10 @@ int main(int argc, char** argv) {
     }
     folder = name;
 
-    std::printf("the band scaled to 640x270 and blurred (Gaussian, radius 2 px) against 640x480's:\n"
-                "mean difference /255 and mean brightness, one moment in each pattern\n%6s %9s",
-                "t", "640x480");
+    std::printf(
+        "the band scaled to 640x270 and blurred (Gaussian, radius 2 px) against 640x480's:\n"
+        "mean difference /255 and mean brightness, one moment in each pattern\n%6s %9s",
+        "t", "640x480");
     for (const std::string& size : sizes)
         std::printf(" %11s diff %11s light", size.c_str(), size.c_str());
     std::printf("\n");

@@ -15,7 +15,7 @@
 
 namespace {
 class CaptureLook : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         struct stat about {};
         ASSERT_EQ(stat((std::string(CAPTURE_DEFAULT_DATA) + "/mod2.it").c_str(), &about), 0)

@@ -35,7 +35,7 @@ struct CaptureOptions {
     std::vector<ExtraStrike> extraStrikes;
     std::string preset = "veryfast"; // x264 preset
     int crf = 18;                    // x264 quality
-    int supersample = 1;             // frames drawn this many times wider and higher, then filtered down
+    int supersample = 1; // frames drawn this many times wider and higher, then filtered down
 };
 
 // The show's last drawn time: drawFrame ends the process on the first frame past it.
