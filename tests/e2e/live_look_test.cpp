@@ -2,7 +2,8 @@
 // picture (t = 4.5 patterns, 34.6 s in), against parade-capture's 640x480 frames around that
 // moment: the band scaled to 640x270 and blurred differs from the best-matching frame by at
 // most 2/255 and keeps its brightness within a level. The live clock is real: the moment is
-// timed from the music's start and found among the frames of the second before it.
+// timed from the music's start and found among the frames of the four seconds before it (a
+// software-rendered 1080p window may show a frame a second or two old).
 #include "band_look.h"
 #include "jpeg_fixtures.h"
 #include "platform.h"
