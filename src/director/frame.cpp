@@ -53,11 +53,19 @@ void drawFrame() {
     // Lines and points grow with the band, so that they keep their share of it.
     const float lineWidth = placedLineScale();
     glPointSize(4.0f * lineWidth);
-#if defined(__EMSCRIPTEN__) && !defined(glLineWidth)
-    // Our GL layer without wide lines draws every line one pixel wide.
-    static_cast<void>(lineWidth);
+#if defined(glPointSize)
+    // Our GL layer: wide lines and points are its own, clipped to the viewport like triangles.
+#if defined(glLineWidth)
+    glLineWidth(lineWidth);
+#endif
 #else
     glLineWidth(lineWidth);
+    // The GL draws wide lines and points whole wherever their centre is in view, also past the
+    // viewport's edge; the scissor keeps them inside the band.
+    GLint band[4];
+    glGetIntegerv(GL_VIEWPORT, band);
+    glScissor(band[0], band[1], band[2], band[3]);
+    glEnable(GL_SCISSOR_TEST);
 #endif
 
     glMatrixMode(GL_PROJECTION);
