@@ -107,12 +107,14 @@ void fglBlendFunc(GLenum sfactor, GLenum dfactor);
 void fglDepthFunc(GLenum func);
 void fglPolygonMode(GLenum face, GLenum mode);
 void fglPointSize(GLfloat size);
+void fglLineWidth(GLfloat width);
 void fglHint(GLenum target, GLenum mode);
 void fglClearColor(GLclampf red, GLclampf green, GLclampf blue, GLclampf alpha);
 void fglClear(GLbitfield mask);
 GLenum fglGetError();
 // For tools and tests that read the frame back: RGBA bytes only; alignments pass through.
 void fglFinish();
+void fglFlush();
 void fglReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format, GLenum type,
                    GLvoid* pixels);
 void fglPixelStorei(GLenum pname, GLint param);
@@ -151,6 +153,12 @@ void fglTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei wid
                    GLint border, GLenum format, GLenum type, const GLvoid* pixels);
 void fglTexParameteri(GLenum target, GLenum pname, GLint param);
 void fglTexEnvi(GLenum target, GLenum pname, GLint param);
+
+// Not GL: the end of a frame (the toolkit's buffer swap calls it first), and what the layer
+// has sent since it started, for benchmarks: draw calls and frames.
+void fglFrameDone();
+unsigned long fglDrawCallCount();
+unsigned long fglFrameCount();
 
 void fglutSolidTorus(GLdouble innerRadius, GLdouble outerRadius, GLint sides, GLint rings);
 void fglutWireTorus(GLdouble innerRadius, GLdouble outerRadius, GLint sides, GLint rings);

@@ -1,8 +1,8 @@
 // Immediate mode, client arrays and display lists. glBegin/glEnd and glDrawElements gather
 // vertices and decompose their primitive into triangles, lines or points with the same
 // triangles a classic rasteriser makes (quads split along 1-3, quad strips as (2,0,3)(0,1,3),
-// polygons as fans); outside a list the batch is drawn at once, inside one it is stored and
-// the list's vertices go to a buffer of its own at glEndList. A list replays its recorded
+// polygons as fans); outside a list the batch is drawn at once, inside one it is stored with
+// the list, and drawn each time the list runs. A list replays its recorded
 // calls; glCallList inside a list is resolved when the list runs.
 #include "lists.h"
 
@@ -20,7 +20,6 @@ struct DisplayList {
     std::vector<Vertex> vertices;
     std::vector<Batch> batches;
     std::vector<BatchTail> tails;
-    int base = -1; // where the vertices begin in the shared list buffer
 };
 
 std::unordered_map<GLuint, std::unique_ptr<DisplayList>> displayLists;
@@ -111,7 +110,7 @@ void finishBatch(GLenum mode, const std::vector<Vertex>& input, unsigned attribu
     immediateVertices.clear();
     Batch batch{};
     if (assembleBatch(mode, input, hasNormal | hasColor | hasTexCoord, immediateVertices, batch))
-        drawBatch(batch, -1, immediateVertices);
+        streamBatch(batch, immediateVertices);
 }
 
 void replay(const DisplayList& list, int depth) {
@@ -163,6 +162,9 @@ void replay(const DisplayList& list, int depth) {
         case Op::pointSize:
             execPointSize(c.f[0]);
             break;
+        case Op::lineWidth:
+            execLineWidth(c.f[0]);
+            break;
         case Op::hint:
             execHint(c.u[0], c.u[1]);
             break;
@@ -198,7 +200,7 @@ void replay(const DisplayList& list, int depth) {
             break;
         case Op::draw: {
             const Batch& batch = list.batches[c.u[0]];
-            drawBatch(batch, list.base, list.vertices);
+            streamBatch(batch, list.vertices);
             const BatchTail& tail = list.tails[c.u[0]];
             if (!tail.setsCurrent)
                 break;
@@ -523,9 +525,6 @@ void fglEndList() {
         setError(FGL_INVALID_OPERATION);
         return;
     }
-    // A replaced list's vertices stay in the shared buffer unused: lists are built once.
-    if (!compiling->vertices.empty())
-        compiling->base = storeListVertices(compiling->vertices);
     displayLists[compilingId] = std::move(compiling);
     compiling.reset();
     compileAndExecute = false;

@@ -1,0 +1,361 @@
+// The draw path: every batch, from a display list or from glBegin/glEnd, is transformed on the
+// processor into one shared stream of clip-space vertices with their final colours, so that
+// the cubes, letters and wire shapes that the effects replay under a matrix each, with a
+// material each, become one draw call for as long as the blend, depth, texture, fog and
+// viewport state stays the same. Lighting follows GL 1.1 per vertex, in eye space: normals
+// by the inverse transpose of the model-view matrix, light 0 with the front material.
+// Culling and the polygon modes are decided here per polygon; lines and points wider than one
+// pixel become triangles by the GL's rules for non-antialiased wide lines and points.
+#include "internal.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace fgl {
+namespace {
+
+// The current matrices, the normal matrix and the lighting terms, recomputed when the state
+// behind them changes.
+Matrix mvp = identityMatrix();
+Matrix modelview = identityMatrix();
+float normals[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+
+struct LightTerms {
+    float scene[4]; // emission + global ambient x material ambient; alpha of the diffuse
+    float ambient[3], diffuse[3], specular[3];
+    float light[4]; // eye position (w = 1) or unit direction (w = 0)
+    float shininess;
+    bool specularZero;
+} terms;
+
+std::vector<StreamVertex> transformed;
+std::vector<StreamVertex> expanded;
+
+void updateMatrices() {
+    if (!matricesChanged)
+        return;
+    matricesChanged = false;
+    modelview = modelviewTop();
+    mvp = multiply(projectionTop(), modelview);
+    normalMatrix(modelview, normals);
+}
+
+void updateLighting() {
+    if (!lightingChanged)
+        return;
+    lightingChanged = false;
+    const LightingGroup& l = state.lighting;
+    const Material& m = l.front;
+    for (int i = 0; i < 3; ++i) {
+        terms.scene[i] = m.emission[i] + 0.2f * m.ambient[i];
+        const bool on = l.light0;
+        terms.ambient[i] = on ? l.lightAmbient[i] * m.ambient[i] : 0.0f;
+        terms.diffuse[i] = on ? l.lightDiffuse[i] * m.diffuse[i] : 0.0f;
+        terms.specular[i] = on ? l.lightSpecular[i] * m.specular[i] : 0.0f;
+    }
+    terms.scene[3] = m.diffuse[3];
+    terms.specularZero =
+        terms.specular[0] == 0.0f && terms.specular[1] == 0.0f && terms.specular[2] == 0.0f;
+    const float* p = l.lightPosition;
+    if (p[3] != 0.0f) {
+        for (int i = 0; i < 3; ++i)
+            terms.light[i] = p[i] / p[3];
+        terms.light[3] = 1.0f;
+    } else {
+        const float length = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
+        const float scale = length > 0.0f ? 1.0f / length : 0.0f;
+        for (int i = 0; i < 3; ++i)
+            terms.light[i] = p[i] * scale;
+        terms.light[3] = 0.0f;
+    }
+    terms.shininess = m.shininess;
+}
+
+float clamp01(float v) {
+    return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v);
+}
+
+void transformPoint(const Matrix& m, const float* p, float* out) {
+    for (int i = 0; i < 4; ++i)
+        out[i] = m.m[i] * p[0] + m.m[4 + i] * p[1] + m.m[8 + i] * p[2] + m.m[12 + i] * p[3];
+}
+
+// The GL 1.1 lighting equation for light 0 at one vertex: eye position and object normal.
+void light(const float* eye, const float* objectNormal, float* color) {
+    float n[3];
+    for (int i = 0; i < 3; ++i)
+        n[i] = normals[i] * objectNormal[0] + normals[3 + i] * objectNormal[1] +
+               normals[6 + i] * objectNormal[2];
+    if (state.transform.normalize) {
+        const float length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+        if (length > 0.0f)
+            for (float& c : n)
+                c /= length;
+    }
+    float l[3] = {terms.light[0], terms.light[1], terms.light[2]};
+    if (terms.light[3] != 0.0f) {
+        for (int i = 0; i < 3; ++i)
+            l[i] -= eye[i];
+        const float length = std::sqrt(l[0] * l[0] + l[1] * l[1] + l[2] * l[2]);
+        if (length > 0.0f)
+            for (float& c : l)
+                c /= length;
+    }
+    const float nDotL = n[0] * l[0] + n[1] * l[1] + n[2] * l[2];
+    const float lit = nDotL > 0.0f ? nDotL : 0.0f;
+    for (int i = 0; i < 3; ++i)
+        color[i] = terms.scene[i] + terms.ambient[i] + lit * terms.diffuse[i];
+    if (nDotL > 0.0f && !terms.specularZero) {
+        float h[3] = {l[0], l[1], l[2] + 1.0f};
+        const float length = std::sqrt(h[0] * h[0] + h[1] * h[1] + h[2] * h[2]);
+        float nDotH = 0.0f;
+        if (length > 0.0f)
+            nDotH = (n[0] * h[0] + n[1] * h[1] + n[2] * h[2]) / length;
+        nDotH = nDotH > 0.0f ? nDotH : 0.0f;
+        const float power = terms.shininess == 0.0f ? 1.0f : std::pow(nDotH, terms.shininess);
+        for (int i = 0; i < 3; ++i)
+            color[i] += power * terms.specular[i];
+    }
+    for (int i = 0; i < 3; ++i)
+        color[i] = clamp01(color[i]);
+    color[3] = clamp01(terms.scene[3]);
+}
+
+// Every vertex of the batch in clip space with its final colour; attributes the batch does not
+// carry come from the current values.
+void transformBatch(const Batch& batch, const std::vector<Vertex>& vertices) {
+    const CurrentGroup& c = state.current;
+    const bool lighting = state.lighting.lighting;
+    transformed.resize(static_cast<size_t>(batch.count));
+    for (int k = 0; k < batch.count; ++k) {
+        const Vertex& v = vertices[static_cast<size_t>(batch.first + k)];
+        StreamVertex& out = transformed[static_cast<size_t>(k)];
+        transformPoint(mvp, v.position, out.position);
+        float eye[4];
+        transformPoint(modelview, v.position, eye);
+        out.fogDistance = std::fabs(eye[2]);
+        const float* texCoord = (batch.attributes & hasTexCoord) ? v.texCoord : c.texCoord;
+        out.texCoord[0] = texCoord[0];
+        out.texCoord[1] = texCoord[1];
+        if (lighting) {
+            light(eye, (batch.attributes & hasNormal) ? v.normal : c.normal, out.color);
+        } else {
+            const float* color = (batch.attributes & hasColor) ? v.color : c.color;
+            for (int i = 0; i < 4; ++i)
+                out.color[i] = clamp01(color[i]);
+        }
+    }
+}
+
+// The sign of a triangle's window-space area: positive when counter-clockwise (front). Where
+// every corner lies before the eye, from window coordinates snapped to 1/256 pixel, as the
+// rasteriser decides it; otherwise from the homogeneous coordinates, which give the facing of
+// the part in view.
+float orientation(const StreamVertex& a, const StreamVertex& b, const StreamVertex& c,
+                  const GLint* viewport) {
+    const float* p = a.position;
+    const float* q = b.position;
+    const float* r = c.position;
+    if (p[3] <= 0.0f || q[3] <= 0.0f || r[3] <= 0.0f) {
+        // In double: the scales at the poles of a tangent reach 1e13 and more.
+        const double d = double(p[0]) * (double(q[1]) * r[3] - double(r[1]) * q[3]) -
+                         double(q[0]) * (double(p[1]) * r[3] - double(r[1]) * p[3]) +
+                         double(r[0]) * (double(p[1]) * q[3] - double(q[1]) * p[3]);
+        return d > 0.0 ? 1.0f : (d < 0.0 ? -1.0f : 0.0f);
+    }
+    const float sx = 0.5f * static_cast<float>(viewport[2]);
+    const float sy = 0.5f * static_cast<float>(viewport[3]);
+    auto snap = [](float v) { return static_cast<long long>(std::lround(v * 256.0f)); };
+    const long long x0 = snap(p[0] / p[3] * sx + sx), y0 = snap(p[1] / p[3] * sy + sy);
+    const long long x1 = snap(q[0] / q[3] * sx + sx), y1 = snap(q[1] / q[3] * sy + sy);
+    const long long x2 = snap(r[0] / r[3] * sx + sx), y2 = snap(r[1] / r[3] * sy + sy);
+    const long long area = (x1 - x0) * (y2 - y0) - (x2 - x0) * (y1 - y0);
+    return area > 0 ? 1.0f : (area < 0 ? -1.0f : 0.0f);
+}
+
+// Rounded as the GL rounds the width of non-antialiased lines and points; at least 1.
+int pixelWidth(float width) {
+    const auto rounded = static_cast<int>(std::floor(width + 0.5f));
+    return rounded < 1 ? 1 : rounded;
+}
+
+StreamVertex mix(const StreamVertex& a, const StreamVertex& b, float t) {
+    StreamVertex v;
+    const auto* pa = reinterpret_cast<const float*>(&a);
+    const auto* pb = reinterpret_cast<const float*>(&b);
+    auto* pv = reinterpret_cast<float*>(&v);
+    for (size_t i = 0; i < sizeof(StreamVertex) / sizeof(float); ++i)
+        pv[i] = pa[i] + (pb[i] - pa[i]) * t;
+    return v;
+}
+
+// A copy of `v` moved by (dx, dy) pixels in window space, at the same depth.
+StreamVertex offsetBy(const StreamVertex& v, float dx, float dy, const GLint* viewport) {
+    StreamVertex moved = v;
+    moved.position[0] += dx * 2.0f * v.position[3] / static_cast<float>(viewport[2]);
+    moved.position[1] += dy * 2.0f * v.position[3] / static_cast<float>(viewport[3]);
+    return moved;
+}
+
+void addQuad(const StreamVertex& a, const StreamVertex& b, const StreamVertex& c,
+             const StreamVertex& d) {
+    const StreamVertex corners[6] = {a, b, c, a, c, d};
+    expanded.insert(expanded.end(), corners, corners + 6);
+}
+
+// A segment `width` pixels wide: cut by the near plane first (the other planes clip the
+// triangles), then each pixel column (x-major) or row (y-major) it crosses gets a span of
+// `width` pixels centred on it, as the GL draws non-antialiased wide lines.
+void wideLine(StreamVertex a, StreamVertex b, int width, const GLint* viewport) {
+    const float da = a.position[2] + a.position[3];
+    const float db = b.position[2] + b.position[3];
+    if (da < 0.0f && db < 0.0f)
+        return;
+    if (da < 0.0f)
+        a = mix(a, b, da / (da - db));
+    else if (db < 0.0f)
+        b = mix(b, a, db / (db - da));
+    const float ax = a.position[0] / a.position[3] * 0.5f * static_cast<float>(viewport[2]);
+    const float ay = a.position[1] / a.position[3] * 0.5f * static_cast<float>(viewport[3]);
+    const float bx = b.position[0] / b.position[3] * 0.5f * static_cast<float>(viewport[2]);
+    const float by = b.position[1] / b.position[3] * 0.5f * static_cast<float>(viewport[3]);
+    const float half = 0.5f * static_cast<float>(width);
+    if (std::fabs(bx - ax) >= std::fabs(by - ay))
+        addQuad(offsetBy(a, 0.0f, -half, viewport), offsetBy(b, 0.0f, -half, viewport),
+                offsetBy(b, 0.0f, half, viewport), offsetBy(a, 0.0f, half, viewport));
+    else
+        addQuad(offsetBy(a, -half, 0.0f, viewport), offsetBy(b, -half, 0.0f, viewport),
+                offsetBy(b, half, 0.0f, viewport), offsetBy(a, half, 0.0f, viewport));
+}
+
+// A point `size` pixels wide: the square of size x size pixels around it, on pixel edges as
+// the GL places non-antialiased points (centred on a pixel centre for odd sizes, on a pixel
+// corner for even ones). A point outside the clip volume is not drawn.
+void widePoint(const StreamVertex& p, int size, const GLint* viewport) {
+    const float* c = p.position;
+    if (!(std::fabs(c[0]) <= c[3] && std::fabs(c[1]) <= c[3] && std::fabs(c[2]) <= c[3]))
+        return;
+    const float width = static_cast<float>(viewport[2]);
+    const float height = static_cast<float>(viewport[3]);
+    // Window coordinates relative to the viewport's corner.
+    const float x = (c[0] / c[3] + 1.0f) * 0.5f * width;
+    const float y = (c[1] / c[3] + 1.0f) * 0.5f * height;
+    const bool odd = size % 2 == 1;
+    const float cx = odd ? std::floor(x) + 0.5f : std::floor(x + 0.5f);
+    const float cy = odd ? std::floor(y) + 0.5f : std::floor(y + 0.5f);
+    const float half = 0.5f * static_cast<float>(size);
+    StreamVertex corner = p;
+    auto at = [&](float wx, float wy) {
+        corner.position[0] = (wx / width * 2.0f - 1.0f) * c[3];
+        corner.position[1] = (wy / height * 2.0f - 1.0f) * c[3];
+        return corner;
+    };
+    addQuad(at(cx - half, cy - half), at(cx + half, cy - half), at(cx + half, cy + half),
+            at(cx - half, cy + half));
+}
+
+// Line segments as pairs of vertices: one pixel wide to the GPU's lines, wider as triangles.
+void emitLines(const DrawState& drawState, const StreamVertex* pairs, size_t count) {
+    const int width = pixelWidth(state.lineWidth);
+    if (width == 1) {
+        appendToStream(drawState, FGL_LINES, pairs, count);
+        return;
+    }
+    expanded.clear();
+    for (size_t i = 0; i + 1 < count; i += 2)
+        wideLine(pairs[i], pairs[i + 1], width, drawState.viewport);
+    appendToStream(drawState, FGL_TRIANGLES, expanded.data(), expanded.size());
+}
+
+void emitPoints(const DrawState& drawState, const StreamVertex* points, size_t count) {
+    const int size = pixelWidth(state.pointSize);
+    if (size == 1) {
+        appendToStream(drawState, FGL_POINTS, points, count);
+        return;
+    }
+    expanded.clear();
+    for (size_t i = 0; i < count; ++i)
+        widePoint(points[i], size, drawState.viewport);
+    appendToStream(drawState, FGL_TRIANGLES, expanded.data(), expanded.size());
+}
+
+std::vector<StreamVertex> fill, edges, corners;
+
+// Triangles whose polygons are drawn filled, as edges or as corners by the mode of their side,
+// or culled.
+void emitTriangles(const DrawState& drawState, const Batch& batch) {
+    const PolygonGroup& p = state.polygon;
+    fill.clear();
+    edges.clear();
+    corners.clear();
+    auto at = [](int index) -> const StreamVertex& {
+        return transformed[static_cast<size_t>(index)];
+    };
+    // Filled on both sides (or on the only side drawn): each triangle culled by itself, as
+    // the rasteriser does.
+    if (p.frontMode == FGL_FILL && (p.backMode == FGL_FILL || p.cull)) {
+        if (!p.cull) {
+            appendToStream(drawState, FGL_TRIANGLES, transformed.data(), transformed.size());
+            return;
+        }
+        for (size_t t = 0; t + 2 < transformed.size(); t += 3) {
+            const int k = static_cast<int>(t);
+            if (orientation(at(k), at(k + 1), at(k + 2), drawState.viewport) > 0.0f)
+                fill.insert(fill.end(), &transformed[t], &transformed[t] + 3);
+        }
+        appendToStream(drawState, FGL_TRIANGLES, fill.data(), fill.size());
+        return;
+    }
+    int triangle = 0; // first vertex of the polygon's triangles within the batch
+    for (size_t k = 0; k < batch.polygonStarts.size(); ++k) {
+        const int* polygon = &batch.polygonCorners[static_cast<size_t>(batch.polygonStarts[k])];
+        const int size = batch.polygonSizes[k];
+        const int triangles = (size - 2) * 3;
+        // The polygon's orientation: its triangles' areas summed.
+        float area = 0.0f;
+        for (int t = 0; t < triangles; t += 3)
+            area += orientation(at(triangle + t), at(triangle + t + 1), at(triangle + t + 2),
+                                drawState.viewport);
+        const bool front = area > 0.0f;
+        const GLenum mode = front ? p.frontMode : p.backMode;
+        if (!(p.cull && !front)) {
+            if (mode == FGL_FILL) {
+                for (int t = 0; t < triangles; ++t)
+                    fill.push_back(at(triangle + t));
+            } else if (mode == FGL_LINE) {
+                for (int c = 0; c < size; ++c) {
+                    edges.push_back(at(polygon[c]));
+                    edges.push_back(at(polygon[(c + 1) % size]));
+                }
+            } else {
+                for (int c = 0; c < size; ++c)
+                    corners.push_back(at(polygon[c]));
+            }
+        }
+        triangle += triangles;
+    }
+    if (!fill.empty())
+        appendToStream(drawState, FGL_TRIANGLES, fill.data(), fill.size());
+    if (!edges.empty())
+        emitLines(drawState, edges.data(), edges.size());
+    if (!corners.empty())
+        emitPoints(drawState, corners.data(), corners.size());
+}
+
+} // namespace
+
+void streamBatch(const Batch& batch, const std::vector<Vertex>& vertices) {
+    ensureGpu();
+    updateMatrices();
+    updateLighting();
+    transformBatch(batch, vertices);
+    const DrawState drawState = currentDrawState();
+    if (batch.kind == FGL_TRIANGLES)
+        emitTriangles(drawState, batch);
+    else if (batch.kind == FGL_LINES)
+        emitLines(drawState, transformed.data(), transformed.size());
+    else
+        emitPoints(drawState, transformed.data(), transformed.size());
+}
+
+} // namespace fgl
