@@ -154,11 +154,14 @@ void fglTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei wid
 void fglTexParameteri(GLenum target, GLenum pname, GLint param);
 void fglTexEnvi(GLenum target, GLenum pname, GLint param);
 
-// Not GL: the end of a frame (the toolkit's buffer swap calls it first), and what the layer
-// has sent since it started, for benchmarks: draw calls and frames.
+// Not GL: the end of a frame (the toolkit's buffer swap calls it first), and, for benchmarks,
+// what the layer has done since it started: draw calls sent, frames ended, and seconds spent
+// turning batches into the stream (transforming, lighting, culling, widening; the GL calls
+// that send the stream are the driver's time, not counted).
 void fglFrameDone();
 unsigned long fglDrawCallCount();
 unsigned long fglFrameCount();
+double fglLayerSeconds();
 
 void fglutSolidTorus(GLdouble innerRadius, GLdouble outerRadius, GLint sides, GLint rings);
 void fglutWireTorus(GLdouble innerRadius, GLdouble outerRadius, GLint sides, GLint rings);

@@ -88,10 +88,13 @@ struct RealState {
     float fogParams[3] = {0, 0, 0};
 } real;
 
-// The draws not sent yet: all under one state, one vertex list per primitive kind.
+// The draws not sent yet: all under one state, one vertex list per primitive kind; where the
+// order does not matter, triangles that reach outside the view volume have a list of their
+// own, so that the rest stays on the rasteriser's fast path (a draw that needs clipping
+// anywhere is clipped everywhere in some drivers).
 struct Pending {
     DrawState drawState{};
-    std::vector<StreamVertex> triangles, lines, points;
+    std::vector<StreamVertex> triangles, outside, lines, points;
     GLenum lastKind = 0;
     bool empty = true;
 } pending;
@@ -245,6 +248,11 @@ bool orderFree(const DrawState& d) {
            (d.srcFactor == FGL_ONE || d.srcFactor == FGL_SRC_ALPHA || d.srcFactor == FGL_ZERO);
 }
 
+bool insideView(const StreamVertex& v) {
+    const float* p = v.position;
+    return std::fabs(p[0]) <= p[3] && std::fabs(p[1]) <= p[3] && std::fabs(p[2]) <= p[3];
+}
+
 } // namespace
 
 void ensureGpu() {
@@ -324,17 +332,31 @@ void appendToStream(const DrawState& drawState, GLenum kind, const StreamVertex*
         pending.empty = false;
     }
     pending.lastKind = kind;
+    if (kind == FGL_TRIANGLES && orderFree(drawState)) {
+        for (size_t t = 0; t + 2 < count; t += 3) {
+            const bool inside =
+                insideView(vertices[t]) && insideView(vertices[t + 1]) && insideView(vertices[t + 2]);
+            std::vector<StreamVertex>& list = inside ? pending.triangles : pending.outside;
+            list.insert(list.end(), vertices + t, vertices + t + 3);
+        }
+        return;
+    }
     std::vector<StreamVertex>& list = kind == FGL_TRIANGLES ? pending.triangles
                                       : kind == FGL_LINES   ? pending.lines
                                                             : pending.points;
     list.insert(list.end(), vertices, vertices + count);
 }
 
+double layerSeconds = 0.0;
+double sendingSeconds = 0.0;
+
 void flushStream() {
     if (pending.empty)
         return;
+    const double begin = layerClock();
     applyDrawState(pending.drawState);
-    const size_t total = pending.triangles.size() + pending.lines.size() + pending.points.size();
+    const size_t total = pending.triangles.size() + pending.outside.size() +
+                         pending.lines.size() + pending.points.size();
     const size_t bytes = sizeof(StreamVertex) * total;
     if (bytes > streamCapacity)
         streamCapacity = bytes * 2;
@@ -346,6 +368,7 @@ void flushStream() {
         std::vector<StreamVertex>& vertices;
         GLenum primitive;
     } kinds[] = {{pending.triangles, GL_TRIANGLES},
+                 {pending.outside, GL_TRIANGLES},
                  {pending.lines, GL_LINES},
                  {pending.points, GL_POINTS}};
     for (const auto& k : kinds) {
@@ -362,6 +385,7 @@ void flushStream() {
     }
     pending.empty = true;
     pending.lastKind = 0;
+    sendingSeconds += layerClock() - begin;
 }
 
 bool textureHasImage(GLuint name) {
@@ -493,6 +517,10 @@ unsigned long fglDrawCallCount() {
 
 unsigned long fglFrameCount() {
     return frames;
+}
+
+double fglLayerSeconds() {
+    return layerSeconds;
 }
 
 void fglPixelStorei(GLenum pname, GLint param) {

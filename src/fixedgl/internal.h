@@ -12,6 +12,7 @@
 #include "fixedgl.h"
 #include "fixedgl_enums.h"
 
+#include <chrono>
 #include <cstdint>
 #include <vector>
 
@@ -169,6 +170,9 @@ struct Batch {
     std::vector<int> polygonStarts;
     std::vector<int> polygonSizes;
     std::vector<int> polygonCorners; // vertex numbers relative to `first`
+    // For each vertex, the first one of the batch made from the same input vertex (itself if
+    // none), so that a vertex that strips and quads share is transformed and lit once.
+    std::vector<int> sameAs;
 };
 
 // What a batch leaves as the current attributes when it runs (the last vertex's values).
@@ -183,6 +187,15 @@ struct BatchTail {
 // `vertices` (which holds everything before `begin` already).
 bool assembleBatch(GLenum mode, const std::vector<Vertex>& input, unsigned attributes,
                    std::vector<Vertex>& vertices, Batch& batch);
+
+// For benchmarks: the time spent turning batches into the stream (the processor's share of a
+// frame that the layer adds), and the time spent sending the stream (the driver's).
+extern double layerSeconds;
+extern double sendingSeconds;
+inline double layerClock() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 // ---- The draw path (stream.cpp) ------------------------------------------------------------
 

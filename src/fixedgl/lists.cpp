@@ -70,9 +70,13 @@ void addVertex(float x, float y, float z, float w) {
     pending.push_back(v);
 }
 
-// Adds vertex `index` of the input to the output with its position in the batch.
+// The input vertex that each output vertex of the batch being assembled was taken from.
+std::vector<int> takenFrom;
+
+// Adds vertex `index` of the input to the output.
 void take(const std::vector<Vertex>& in, int index, std::vector<Vertex>& out) {
     out.push_back(in[static_cast<size_t>(index)]);
+    takenFrom.push_back(index);
 }
 
 void addPolygon(Batch& batch, std::initializer_list<int> corners) {
@@ -326,6 +330,7 @@ void noteTexCoord(float s, float t) {
 bool assembleBatch(GLenum mode, const std::vector<Vertex>& in, unsigned attributes,
                    std::vector<Vertex>& out, Batch& batch) {
     const int n = static_cast<int>(in.size());
+    takenFrom.clear();
     batch.attributes = attributes;
     batch.first = static_cast<int>(out.size());
     switch (mode) {
@@ -419,6 +424,14 @@ bool assembleBatch(GLenum mode, const std::vector<Vertex>& in, unsigned attribut
     }
     }
     batch.count = static_cast<int>(out.size()) - batch.first;
+    std::vector<int> firstTaken(static_cast<size_t>(n), -1);
+    batch.sameAs.resize(takenFrom.size());
+    for (size_t k = 0; k < takenFrom.size(); ++k) {
+        int& first = firstTaken[static_cast<size_t>(takenFrom[k])];
+        if (first < 0)
+            first = static_cast<int>(k);
+        batch.sameAs[k] = first;
+    }
     return batch.count > 0;
 }
 

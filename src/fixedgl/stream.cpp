@@ -121,30 +121,69 @@ void light(const float* eye, const float* objectNormal, float* color) {
     color[3] = clamp01(terms.scene[3]);
 }
 
-// Every vertex of the batch in clip space with its final colour; attributes the batch does not
-// carry come from the current values.
+// Every vertex of the batch in clip space, with its eye position and the normal it is lit
+// with; attributes the batch does not carry come from the current values. Colours wait for
+// shade(), so that culled faces are never lit.
+struct Source {
+    float eye[3];
+    const float* normal;
+    int sameAs;  // the vertex of the batch this one repeats, or itself
+    bool shaded; // whether its colour is final
+};
+std::vector<Source> sources;
+
 void transformBatch(const Batch& batch, const std::vector<Vertex>& vertices) {
     const CurrentGroup& c = state.current;
     const bool lighting = state.lighting.lighting;
     transformed.resize(static_cast<size_t>(batch.count));
+    sources.resize(static_cast<size_t>(batch.count));
     for (int k = 0; k < batch.count; ++k) {
+        const auto index = static_cast<size_t>(k);
+        StreamVertex& out = transformed[index];
+        Source& source = sources[index];
+        source.sameAs = batch.sameAs[index];
+        source.shaded = !lighting;
+        if (source.sameAs != k) {
+            out = transformed[static_cast<size_t>(source.sameAs)];
+            source.normal = sources[static_cast<size_t>(source.sameAs)].normal;
+            continue;
+        }
         const Vertex& v = vertices[static_cast<size_t>(batch.first + k)];
-        StreamVertex& out = transformed[static_cast<size_t>(k)];
         transformPoint(mvp, v.position, out.position);
         float eye[4];
         transformPoint(modelview, v.position, eye);
+        std::memcpy(source.eye, eye, sizeof source.eye);
+        source.normal = (batch.attributes & hasNormal) ? v.normal : c.normal;
         out.fogDistance = std::fabs(eye[2]);
         const float* texCoord = (batch.attributes & hasTexCoord) ? v.texCoord : c.texCoord;
         out.texCoord[0] = texCoord[0];
         out.texCoord[1] = texCoord[1];
-        if (lighting) {
-            light(eye, (batch.attributes & hasNormal) ? v.normal : c.normal, out.color);
-        } else {
+        if (!lighting) {
             const float* color = (batch.attributes & hasColor) ? v.color : c.color;
             for (int i = 0; i < 4; ++i)
                 out.color[i] = clamp01(color[i]);
         }
     }
+}
+
+// The colour of vertex k where lighting gives it: lit once for all its repeats.
+void shade(size_t k) {
+    Source& source = sources[k];
+    if (source.shaded)
+        return;
+    source.shaded = true;
+    const auto first = static_cast<size_t>(source.sameAs);
+    if (first != k) {
+        shade(first);
+        std::memcpy(transformed[k].color, transformed[first].color, sizeof transformed[k].color);
+        return;
+    }
+    light(source.eye, source.normal, transformed[k].color);
+}
+
+void shadeAll() {
+    for (size_t k = 0; k < transformed.size(); ++k)
+        shade(k);
 }
 
 // The sign of a triangle's window-space area: positive when counter-clockwise (front). Where
@@ -295,17 +334,22 @@ void emitTriangles(const DrawState& drawState, const Batch& batch) {
     // the rasteriser does.
     if (p.frontMode == FGL_FILL && (p.backMode == FGL_FILL || p.cull)) {
         if (!p.cull) {
+            shadeAll();
             appendToStream(drawState, FGL_TRIANGLES, transformed.data(), transformed.size());
             return;
         }
         for (size_t t = 0; t + 2 < transformed.size(); t += 3) {
             const int k = static_cast<int>(t);
-            if (orientation(at(k), at(k + 1), at(k + 2), drawState.viewport) > 0.0f)
-                fill.insert(fill.end(), &transformed[t], &transformed[t] + 3);
+            if (orientation(at(k), at(k + 1), at(k + 2), drawState.viewport) <= 0.0f)
+                continue;
+            for (size_t j = t; j < t + 3; ++j)
+                shade(j);
+            fill.insert(fill.end(), &transformed[t], &transformed[t] + 3);
         }
         appendToStream(drawState, FGL_TRIANGLES, fill.data(), fill.size());
         return;
     }
+    shadeAll();
     int triangle = 0; // first vertex of the polygon's triangles within the batch
     for (size_t k = 0; k < batch.polygonStarts.size(); ++k) {
         const int* polygon = &batch.polygonCorners[static_cast<size_t>(batch.polygonStarts[k])];
@@ -344,18 +388,31 @@ void emitTriangles(const DrawState& drawState, const Batch& batch) {
 
 } // namespace
 
+namespace {
+void streamTransformed(const Batch& batch) {
+    const DrawState drawState = currentDrawState();
+    if (batch.kind == FGL_TRIANGLES) {
+        emitTriangles(drawState, batch);
+        return;
+    }
+    shadeAll();
+    if (batch.kind == FGL_LINES)
+        emitLines(drawState, transformed.data(), transformed.size());
+    else
+        emitPoints(drawState, transformed.data(), transformed.size());
+}
+} // namespace
+
 void streamBatch(const Batch& batch, const std::vector<Vertex>& vertices) {
+    const double begin = layerClock();
+    const double sendingBefore = sendingSeconds;
     ensureGpu();
     updateMatrices();
     updateLighting();
     transformBatch(batch, vertices);
-    const DrawState drawState = currentDrawState();
-    if (batch.kind == FGL_TRIANGLES)
-        emitTriangles(drawState, batch);
-    else if (batch.kind == FGL_LINES)
-        emitLines(drawState, transformed.data(), transformed.size());
-    else
-        emitPoints(drawState, transformed.data(), transformed.size());
+    streamTransformed(batch);
+    // Stream sent on the way (the state changed) is the driver's time.
+    layerSeconds += layerClock() - begin - (sendingSeconds - sendingBefore);
 }
 
 } // namespace fgl

@@ -5,7 +5,8 @@
 // the two sets of files against each other.
 //
 // Usage: fixedgl-frames-{gl,layer} DATADIR OUTDIR
-//        fixedgl-frames-{gl,layer} --bench FRAMES DATADIR   (median ms per frame of each act)
+//        fixedgl-frames-{gl,layer} --bench FRAMES DATADIR   (per act: median ms per frame,
+//                                                           processor ms, draw calls)
 #include "director.h"
 #include "effects.h"
 #include "music.h"
@@ -23,6 +24,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -381,27 +383,62 @@ void writeErrors(const std::string& path) {
     note("fog-mode-unknown");
     glLoadIdentity();
 }
-// Median wall time of a whole frame (drawn and finished) at `frames` times across each act's
-// quarter, syncs struck every 4 rows.
+double threadCpuMs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Per act, at `frames` times across its quarter with syncs struck every 4 rows: the median
+// wall time of a whole frame (drawn and finished), the median processor time of the drawing
+// thread until every draw is sent (the demo's code and every GL call, the driver's work on
+// that thread included), and on the layer the median time spent in its draw path and the
+// number of draw calls it sent (median, and the most in one frame).
 void benchmark(int frames) {
-    std::printf("act   median ms\n");
+    std::printf("act   wall ms   cpu ms  layer ms   draw calls\n");
+    double worstCalls = 0.0;
     for (const ActTime& at : actTimes) {
-        std::vector<double> times;
+        std::vector<double> wall, cpu, layer, calls;
         for (int k = 0; k < frames; ++k) {
             demoTime = at.quarter / 4.0f + 0.25f * static_cast<float>(k) / frames;
             strikeAllSyncs(k % 4);
+#if defined(PARADE_FIXEDGL)
+            const unsigned long callsBefore = fglDrawCallCount();
+            const double layerBefore = fglLayerSeconds();
+#endif
             const auto begin = std::chrono::steady_clock::now();
+            const double cpuBegin = threadCpuMs();
             glMatrixMode(GL_PROJECTION);
             glLoadIdentity();
             drawFrame();
+            glFlush();
+            cpu.push_back(threadCpuMs() - cpuBegin);
             glFinish();
             glutSwapBuffers();
             const auto end = std::chrono::steady_clock::now();
-            times.push_back(std::chrono::duration<double, std::milli>(end - begin).count());
+            wall.push_back(std::chrono::duration<double, std::milli>(end - begin).count());
+#if defined(PARADE_FIXEDGL)
+            calls.push_back(static_cast<double>(fglDrawCallCount() - callsBefore));
+            layer.push_back((fglLayerSeconds() - layerBefore) * 1e3);
+#endif
         }
-        std::sort(times.begin(), times.end());
-        std::printf("%3d  %10.2f\n", at.act, times[times.size() / 2]);
+        if (calls.empty()) {
+            std::printf("%3d  %8.2f %8.2f         -            -\n", at.act, median(wall),
+                        median(cpu));
+            continue;
+        }
+        const double mostCalls = *std::max_element(calls.begin(), calls.end());
+        worstCalls = std::max(worstCalls, mostCalls);
+        std::printf("%3d  %8.2f %8.2f  %8.2f  %5.0f (max %.0f)\n", at.act, median(wall),
+                    median(cpu), median(layer), median(calls), mostCalls);
     }
+    if (worstCalls > 0.0)
+        std::printf("most draw calls in one frame: %.0f\n", worstCalls);
 }
 } // namespace
 
