@@ -11,6 +11,14 @@
 #include <string>
 #include <unordered_map>
 
+#if defined(__EMSCRIPTEN__)
+#include <emscripten.h>
+// The counters are exported to the page, for measuring in a browser.
+#define FGL_COUNTER EMSCRIPTEN_KEEPALIVE
+#else
+#define FGL_COUNTER
+#endif
+
 namespace fgl {
 namespace {
 
@@ -511,15 +519,15 @@ void fglFrameDone() {
     ++frames;
 }
 
-unsigned long fglDrawCallCount() {
+FGL_COUNTER unsigned long fglDrawCallCount() {
     return drawCalls;
 }
 
-unsigned long fglFrameCount() {
+FGL_COUNTER unsigned long fglFrameCount() {
     return frames;
 }
 
-double fglLayerSeconds() {
+FGL_COUNTER double fglLayerSeconds() {
     return layerSeconds;
 }
 

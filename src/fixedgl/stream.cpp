@@ -8,6 +8,7 @@
 // pixel become triangles by the GL's rules for non-antialiased wide lines and points.
 #include "internal.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -228,43 +229,126 @@ StreamVertex mix(const StreamVertex& a, const StreamVertex& b, float t) {
     return v;
 }
 
-// A copy of `v` moved by (dx, dy) pixels in window space, at the same depth.
-StreamVertex offsetBy(const StreamVertex& v, float dx, float dy, const GLint* viewport) {
-    StreamVertex moved = v;
-    moved.position[0] += dx * 2.0f * v.position[3] / static_cast<float>(viewport[2]);
-    moved.position[1] += dy * 2.0f * v.position[3] / static_cast<float>(viewport[3]);
-    return moved;
-}
-
 void addQuad(const StreamVertex& a, const StreamVertex& b, const StreamVertex& c,
              const StreamVertex& d) {
     const StreamVertex corners[6] = {a, b, c, a, c, d};
     expanded.insert(expanded.end(), corners, corners + 6);
 }
 
-// A segment `width` pixels wide: cut by the near plane first (the other planes clip the
-// triangles), then each pixel column (x-major) or row (y-major) it crosses gets a span of
-// `width` pixels centred on it, as the GL draws non-antialiased wide lines.
+// Whether the segment from a to b (window coordinates) draws the pixel of the column (along
+// the major axis) where `end` lies, by the GL's diamond-exit rule: the segment crosses the
+// diamond |x - xc| + |y - yc| < 1/2 of a pixel of that column and does not end inside it.
+bool drawsEndPixel(const float* a, const float* b, int major, const float* end) {
+    const int minor = 1 - major;
+    const float d[2] = {b[0] - a[0], b[1] - a[1]};
+    const float column = std::floor(end[major]) + 0.5f;
+    for (int row = -1; row <= 1; ++row) {
+        float centre[2];
+        centre[major] = column;
+        centre[minor] = std::floor(end[minor]) + 0.5f + static_cast<float>(row);
+        // The distance is piecewise linear along the segment: its least value is at an end or
+        // where the segment crosses the centre's row or column.
+        float nearest = 1.0f;
+        auto consider = [&](float t) {
+            if (t < 0.0f || t > 1.0f)
+                return;
+            const float distance = std::fabs(a[0] + t * d[0] - centre[0]) +
+                                   std::fabs(a[1] + t * d[1] - centre[1]);
+            nearest = std::min(nearest, distance);
+        };
+        consider(0.0f);
+        consider(1.0f);
+        for (int axis = 0; axis < 2; ++axis)
+            if (d[axis] != 0.0f)
+                consider((centre[axis] - a[axis]) / d[axis]);
+        const bool endsInside = std::fabs(b[0] - centre[0]) + std::fabs(b[1] - centre[1]) < 0.5f;
+        if (nearest < 0.5f && !endsInside)
+            return true;
+    }
+    return false;
+}
+
+// Cuts a segment to the near and far planes and to a band around the view twice its size, as
+// the GL clips lines (the ends it makes lie far outside the view, where their rule does not
+// matter); false when nothing is left.
+bool clipSegment(StreamVertex& a, StreamVertex& b) {
+    constexpr float band = 2.0f;
+    auto distances = [](const StreamVertex& v, float* out) {
+        const float* p = v.position;
+        const float values[6] = {band * p[3] - p[0], band * p[3] + p[0], band * p[3] - p[1],
+                                 band * p[3] + p[1], p[3] - p[2],        p[3] + p[2]};
+        std::memcpy(out, values, sizeof values);
+    };
+    float da[6], db[6];
+    distances(a, da);
+    distances(b, db);
+    float enter = 0.0f, leave = 1.0f;
+    for (int plane = 0; plane < 6; ++plane) {
+        if (da[plane] < 0.0f && db[plane] < 0.0f)
+            return false;
+        if (da[plane] < 0.0f)
+            enter = std::max(enter, da[plane] / (da[plane] - db[plane]));
+        else if (db[plane] < 0.0f)
+            leave = std::min(leave, da[plane] / (da[plane] - db[plane]));
+    }
+    if (enter > leave)
+        return false;
+    const StreamVertex from = a;
+    if (enter > 0.0f)
+        a = mix(from, b, enter);
+    if (leave < 1.0f)
+        b = mix(from, b, leave);
+    return true;
+}
+
+// A segment `width` pixels wide, clipped first. Its pixel columns (x-major) or rows
+// (y-major) are those a one-pixel line takes by the diamond-exit rule, and each gets a span of
+// `width` pixels centred on the line, as the GL draws non-antialiased wide lines: one quad
+// from the first column's edge to the last's.
 void wideLine(StreamVertex a, StreamVertex b, int width, const GLint* viewport) {
-    const float da = a.position[2] + a.position[3];
-    const float db = b.position[2] + b.position[3];
-    if (da < 0.0f && db < 0.0f)
+    if (!clipSegment(a, b))
         return;
-    if (da < 0.0f)
-        a = mix(a, b, da / (da - db));
-    else if (db < 0.0f)
-        b = mix(b, a, db / (db - da));
-    const float ax = a.position[0] / a.position[3] * 0.5f * static_cast<float>(viewport[2]);
-    const float ay = a.position[1] / a.position[3] * 0.5f * static_cast<float>(viewport[3]);
-    const float bx = b.position[0] / b.position[3] * 0.5f * static_cast<float>(viewport[2]);
-    const float by = b.position[1] / b.position[3] * 0.5f * static_cast<float>(viewport[3]);
+    const float size[2] = {static_cast<float>(viewport[2]), static_cast<float>(viewport[3])};
+    // Window coordinates from the viewport's corner.
+    auto window = [&size](const StreamVertex& v, int axis) {
+        return (v.position[axis] / v.position[3] + 1.0f) * 0.5f * size[axis];
+    };
+    const float pa[2] = {window(a, 0), window(a, 1)};
+    const float pb[2] = {window(b, 0), window(b, 1)};
+    // Axis 0 of the rule is the major one.
+    const int major = std::fabs(pb[0] - pa[0]) >= std::fabs(pb[1] - pa[1]) ? 0 : 1;
+    const int minor = 1 - major;
+    const float majorDelta = pb[major] - pa[major];
+    const float minorDelta = pb[minor] - pa[minor];
+    if (majorDelta == 0.0f)
+        return;
+    const float slope = minorDelta / majorDelta;
+    const float step = majorDelta > 0.0f ? 1.0f : -1.0f;
+    const bool first = drawsEndPixel(pa, pb, major, pa);
+    const bool last = drawsEndPixel(pa, pb, major, pb);
+    // The first and last pixel along the major axis, then the quad's edges across it.
+    const float from = std::floor(pa[major]) + (first ? 0.0f : step);
+    const float to = std::floor(pb[major]) - (last ? 0.0f : step);
+    if ((to - from) * step < 0.0f)
+        return;
+    const float edges[2] = {step > 0.0f ? from : from + 1.0f, step > 0.0f ? to + 1.0f : to};
     const float half = 0.5f * static_cast<float>(width);
-    if (std::fabs(bx - ax) >= std::fabs(by - ay))
-        addQuad(offsetBy(a, 0.0f, -half, viewport), offsetBy(b, 0.0f, -half, viewport),
-                offsetBy(b, 0.0f, half, viewport), offsetBy(a, 0.0f, half, viewport));
-    else
-        addQuad(offsetBy(a, -half, 0.0f, viewport), offsetBy(b, -half, 0.0f, viewport),
-                offsetBy(b, half, 0.0f, viewport), offsetBy(a, half, 0.0f, viewport));
+    StreamVertex corners[4];
+    for (int e = 0; e < 2; ++e) {
+        const float t = (edges[e] - pa[major]) / majorDelta;
+        const StreamVertex at = mix(a, b, t);
+        const float centre = pa[minor] + (edges[e] - pa[major]) * slope;
+        for (int side = 0; side < 2; ++side) {
+            StreamVertex& corner = corners[e * 2 + side];
+            corner = at;
+            float w[2];
+            w[major] = edges[e];
+            w[minor] = centre + (side == 0 ? -half : half);
+            for (int axis = 0; axis < 2; ++axis)
+                corner.position[axis] = (w[axis] / size[axis] * 2.0f - 1.0f) * at.position[3];
+        }
+    }
+    addQuad(corners[0], corners[2], corners[3], corners[1]);
 }
 
 // A point `size` pixels wide: the square of size x size pixels around it, on pixel edges as

@@ -4,7 +4,8 @@
 // fixed-function layer (PARADE_FIXEDGL, on a GL 3.3 core context); the comparison test holds
 // the two sets of files against each other.
 //
-// Usage: fixedgl-frames-{gl,layer} DATADIR OUTDIR
+// Usage: fixedgl-frames-{gl,layer} DATADIR OUTDIR [WIDTHxHEIGHT LINEWIDTH]
+//        (at another size, with lines LINEWIDTH pixels wide and points that many times larger)
 //        fixedgl-frames-{gl,layer} --bench FRAMES DATADIR   (per act: median ms per frame,
 //                                                           processor ms, draw calls)
 #include "director.h"
@@ -31,8 +32,10 @@
 #include <vector>
 
 namespace {
-constexpr int width = 640;
-constexpr int height = 480;
+int width = 640;
+int height = 480;
+// Line width and the scale of point sizes: the band's height over 270, as the show draws them.
+float lineScale = 1.0f;
 
 // Each act at a time inside a quarter unit where it runs (the quarters of parade-actframes).
 struct ActTime {
@@ -168,7 +171,7 @@ void drawResidentLists() {
 void drawPolygonModes() {
     beginObjects(0.7f);
     glDisable(GL_FOG);
-    glPointSize(4.0f);
+    glPointSize(4.0f * lineScale);
     const struct {
         GLenum mode;
         GLuint list;
@@ -193,7 +196,7 @@ void drawPolygonModes() {
 void drawPrimitives() {
     beginObjects(2.1f);
     glDisable(GL_LIGHTING);
-    glPointSize(3.0f);
+    glPointSize(3.0f * lineScale);
     const GLenum modes[] = {GL_POINTS,     GL_LINES,          GL_LINE_STRIP,   GL_LINE_LOOP,
                             GL_TRIANGLES,  GL_TRIANGLE_STRIP, GL_TRIANGLE_FAN, GL_QUADS,
                             GL_QUAD_STRIP, GL_POLYGON};
@@ -444,8 +447,20 @@ void benchmark(int frames) {
 
 int main(int argc, char** argv) {
     const bool bench = argc == 4 && std::string(argv[1]) == "--bench";
-    if (argc != 3 && !bench) {
-        std::fprintf(stderr, "usage: %s DATADIR OUTDIR | --bench FRAMES DATADIR\n", argv[0]);
+    if (argc == 5) {
+        char cross = 0;
+        const int fields = std::sscanf(argv[3], "%d%c%d", &width, &cross, &height);
+        lineScale = static_cast<float>(std::atof(argv[4]));
+        if (fields != 3 || cross != 'x' || width < 64 || height < 64 || width % 2 != 0 ||
+            height % 2 != 0 || lineScale < 1.0f) {
+            std::fprintf(stderr, "%s: bad size %s or line width %s\n", argv[0], argv[3], argv[4]);
+            return 2;
+        }
+    }
+    if (argc != 3 && argc != 5 && !bench) {
+        std::fprintf(stderr,
+                     "usage: %s DATADIR OUTDIR [WIDTHxHEIGHT LINEWIDTH] | --bench FRAMES DATADIR\n",
+                     argv[0]);
         return 2;
     }
     const int frames = bench ? std::max(1, std::atoi(argv[2])) : 0;
@@ -465,6 +480,8 @@ int main(int argc, char** argv) {
     }
     initGraphicsState();
     reshapeHandler(width, height);
+    // Set once: every frame's attribute push and pop keeps it.
+    glLineWidth(lineScale);
     useVirtualCounter();
     resetDemoClock();
     if (bench) {
