@@ -188,35 +188,47 @@ void shadeAll() {
 }
 
 // The sign of a triangle's window-space area: positive when counter-clockwise (front). Where
-// every corner lies before the eye, from window coordinates snapped to 1/256 pixel, as the
-// rasteriser decides it; otherwise from the homogeneous coordinates, which give the facing of
-// the part in view.
+// every corner lies before the eye and near the view, from window coordinates snapped to 1/256
+// pixel, as the rasteriser decides it; otherwise from the homogeneous coordinates, which give
+// the facing of the part in view.
 float orientation(const StreamVertex& a, const StreamVertex& b, const StreamVertex& c,
                   const GLint* viewport) {
     const float* p = a.position;
     const float* q = b.position;
     const float* r = c.position;
-    if (p[3] <= 0.0f || q[3] <= 0.0f || r[3] <= 0.0f) {
+    bool snappable = p[3] > 0.0f && q[3] > 0.0f && r[3] > 0.0f;
+    float window[6] = {};
+    if (snappable) {
+        const float sx = 0.5f * static_cast<float>(viewport[2]);
+        const float sy = 0.5f * static_cast<float>(viewport[3]);
+        const float* corners[3] = {p, q, r};
+        for (int k = 0; k < 3; ++k) {
+            window[k * 2] = corners[k][0] / corners[k][3] * sx + sx;
+            window[k * 2 + 1] = corners[k][1] / corners[k][3] * sy + sy;
+        }
+        for (float c : window)
+            snappable = snappable && std::fabs(c) < 1e6f;
+    }
+    if (!snappable) {
         // In double: the scales at the poles of a tangent reach 1e13 and more.
         const double d = double(p[0]) * (double(q[1]) * r[3] - double(r[1]) * q[3]) -
                          double(q[0]) * (double(p[1]) * r[3] - double(r[1]) * p[3]) +
                          double(r[0]) * (double(p[1]) * q[3] - double(q[1]) * p[3]);
         return d > 0.0 ? 1.0f : (d < 0.0 ? -1.0f : 0.0f);
     }
-    const float sx = 0.5f * static_cast<float>(viewport[2]);
-    const float sy = 0.5f * static_cast<float>(viewport[3]);
     auto snap = [](float v) { return static_cast<long long>(std::lround(v * 256.0f)); };
-    const long long x0 = snap(p[0] / p[3] * sx + sx), y0 = snap(p[1] / p[3] * sy + sy);
-    const long long x1 = snap(q[0] / q[3] * sx + sx), y1 = snap(q[1] / q[3] * sy + sy);
-    const long long x2 = snap(r[0] / r[3] * sx + sx), y2 = snap(r[1] / r[3] * sy + sy);
+    const long long x0 = snap(window[0]), y0 = snap(window[1]);
+    const long long x1 = snap(window[2]), y1 = snap(window[3]);
+    const long long x2 = snap(window[4]), y2 = snap(window[5]);
     const long long area = (x1 - x0) * (y2 - y0) - (x2 - x0) * (y1 - y0);
     return area > 0 ? 1.0f : (area < 0 ? -1.0f : 0.0f);
 }
 
-// Rounded as the GL rounds the width of non-antialiased lines and points; at least 1.
+// Rounded as the GL rounds the width of non-antialiased lines and points, from 1 to the
+// largest width Mesa allows.
 int pixelWidth(float width) {
-    const auto rounded = static_cast<int>(std::floor(width + 0.5f));
-    return rounded < 1 ? 1 : rounded;
+    const float rounded = std::floor(width + 0.5f);
+    return rounded < 1.0f ? 1 : (rounded > 255.0f ? 255 : static_cast<int>(rounded));
 }
 
 StreamVertex mix(const StreamVertex& a, const StreamVertex& b, float t) {
@@ -306,7 +318,7 @@ bool clipSegment(StreamVertex& a, StreamVertex& b) {
 // `width` pixels centred on the line, as the GL draws non-antialiased wide lines: one quad
 // from the first column's edge to the last's.
 void wideLine(StreamVertex a, StreamVertex b, int width, const GLint* viewport) {
-    if (!clipSegment(a, b))
+    if (!clipSegment(a, b) || a.position[3] <= 0.0f || b.position[3] <= 0.0f)
         return;
     const float size[2] = {static_cast<float>(viewport[2]), static_cast<float>(viewport[3])};
     // Window coordinates from the viewport's corner.
@@ -356,7 +368,8 @@ void wideLine(StreamVertex a, StreamVertex b, int width, const GLint* viewport) 
 // corner for even ones). A point outside the clip volume is not drawn.
 void widePoint(const StreamVertex& p, int size, const GLint* viewport) {
     const float* c = p.position;
-    if (!(std::fabs(c[0]) <= c[3] && std::fabs(c[1]) <= c[3] && std::fabs(c[2]) <= c[3]))
+    if (!(c[3] > 0.0f && std::fabs(c[0]) <= c[3] && std::fabs(c[1]) <= c[3] &&
+          std::fabs(c[2]) <= c[3]))
         return;
     const float width = static_cast<float>(viewport[2]);
     const float height = static_cast<float>(viewport[3]);
