@@ -310,9 +310,8 @@ DrawState currentDrawState() {
     d.depthTest = state.depth.test;
     d.depthFunc = state.depth.func;
     currentViewport(d.viewport);
-    d.texture = state.texture.enabled && textureHasImage(state.texture.binding)
-                    ? state.texture.binding
-                    : 0;
+    d.texture =
+        state.texture.enabled && textureHasImage(state.texture.binding) ? state.texture.binding : 0;
     const FogGroup& f = state.fog;
     d.fogMode = !f.enabled ? 0 : (f.mode == FGL_LINEAR ? 1 : (f.mode == FGL_EXP ? 2 : 3));
     if (d.fogMode != 0) {
@@ -342,8 +341,8 @@ void appendToStream(const DrawState& drawState, GLenum kind, const StreamVertex*
     pending.lastKind = kind;
     if (kind == FGL_TRIANGLES && orderFree(drawState)) {
         for (size_t t = 0; t + 2 < count; t += 3) {
-            const bool inside =
-                insideView(vertices[t]) && insideView(vertices[t + 1]) && insideView(vertices[t + 2]);
+            const bool inside = insideView(vertices[t]) && insideView(vertices[t + 1]) &&
+                                insideView(vertices[t + 2]);
             std::vector<StreamVertex>& list = inside ? pending.triangles : pending.outside;
             list.insert(list.end(), vertices + t, vertices + t + 3);
         }
@@ -363,14 +362,13 @@ void flushStream() {
         return;
     const double begin = layerClock();
     applyDrawState(pending.drawState);
-    const size_t total = pending.triangles.size() + pending.outside.size() +
-                         pending.lines.size() + pending.points.size();
+    const size_t total = pending.triangles.size() + pending.outside.size() + pending.lines.size() +
+                         pending.points.size();
     const size_t bytes = sizeof(StreamVertex) * total;
     if (bytes > streamCapacity)
         streamCapacity = bytes * 2;
     // A fresh store every time, so the GPU never waits for the draws before to finish.
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(streamCapacity), nullptr,
-                 GL_STREAM_DRAW);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(streamCapacity), nullptr, GL_STREAM_DRAW);
     size_t first = 0;
     const struct {
         std::vector<StreamVertex>& vertices;
@@ -382,11 +380,11 @@ void flushStream() {
     for (const auto& k : kinds) {
         if (k.vertices.empty())
             continue;
-        glBufferSubData(GL_ARRAY_BUFFER,
-                        static_cast<GLintptr>(first * sizeof(StreamVertex)),
+        glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(first * sizeof(StreamVertex)),
                         static_cast<GLsizeiptr>(k.vertices.size() * sizeof(StreamVertex)),
                         k.vertices.data());
-        glDrawArrays(k.primitive, static_cast<GLint>(first), static_cast<GLsizei>(k.vertices.size()));
+        glDrawArrays(k.primitive, static_cast<GLint>(first),
+                     static_cast<GLsizei>(k.vertices.size()));
         ++drawCalls;
         first += k.vertices.size();
         k.vertices.clear();

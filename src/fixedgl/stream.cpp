@@ -264,8 +264,8 @@ bool drawsEndPixel(const float* a, const float* b, int major, const float* end) 
         auto consider = [&](float t) {
             if (t < 0.0f || t > 1.0f)
                 return;
-            const float distance = std::fabs(a[0] + t * d[0] - centre[0]) +
-                                   std::fabs(a[1] + t * d[1] - centre[1]);
+            const float distance =
+                std::fabs(a[0] + t * d[0] - centre[0]) + std::fabs(a[1] + t * d[1] - centre[1]);
             nearest = std::min(nearest, distance);
         };
         consider(0.0f);

@@ -214,10 +214,10 @@ TEST_F(FixedGlEs, WideLinesAndPointsTakeTheGlsPixels) {
         int x, y;
         bool lit;
     } expected[] = {
-        {4, 9, true},    {4, 11, true},   {26, 10, true},  {3, 10, false},  {27, 10, false},
-        {10, 8, false},  {10, 12, false}, {14, 19, true},  {17, 22, true},  {13, 20, false},
-        {18, 20, false}, {15, 18, false}, {15, 23, false}, {7, 23, true},   {9, 25, true},
-        {6, 24, false},  {10, 24, false}, {8, 22, false},  {8, 26, false},  {16, 4, true},
+        {4, 9, true},    {4, 11, true},   {26, 10, true},  {3, 10, false}, {27, 10, false},
+        {10, 8, false},  {10, 12, false}, {14, 19, true},  {17, 22, true}, {13, 20, false},
+        {18, 20, false}, {15, 18, false}, {15, 23, false}, {7, 23, true},  {9, 25, true},
+        {6, 24, false},  {10, 24, false}, {8, 22, false},  {8, 26, false}, {16, 4, true},
         {16, 3, false},  {16, 5, false},
     };
     for (const auto& e : expected)

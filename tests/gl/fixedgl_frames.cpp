@@ -1,4 +1,5 @@
-// Renders a table of scenes headless into raw RGBA files (640x480, rows bottom up): one frame
+// Renders a table of scenes headless into raw RGBA files (640x480 unless another size is
+// given, rows bottom up): one frame
 // of each of the 26 acts with every sync struck one row before, the resident shapes and meshes
 // that no act draws, and polygon line mode. Built twice: against real GL 1.1 and against the
 // fixed-function layer (PARADE_FIXEDGL, on a GL 3.3 core context); the comparison test holds
@@ -7,7 +8,7 @@
 // Usage: fixedgl-frames-{gl,layer} DATADIR OUTDIR [WIDTHxHEIGHT LINEWIDTH]
 //        (at another size, with lines LINEWIDTH pixels wide and points that many times larger)
 //        fixedgl-frames-{gl,layer} --bench FRAMES DATADIR   (per act: median ms per frame,
-//                                                           processor ms, draw calls)
+//                                         processor ms, the layer's ms and draw calls)
 #include "director.h"
 #include "effects.h"
 #include "music.h"
