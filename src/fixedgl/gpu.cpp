@@ -369,7 +369,6 @@ void flushStream() {
         streamCapacity = bytes * 2;
     // A fresh store every time, so the GPU never waits for the draws before to finish.
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(streamCapacity), nullptr, GL_STREAM_DRAW);
-    size_t first = 0;
     const struct {
         std::vector<StreamVertex>& vertices;
         GLenum primitive;
@@ -377,12 +376,21 @@ void flushStream() {
                  {pending.outside, GL_TRIANGLES},
                  {pending.lines, GL_LINES},
                  {pending.points, GL_POINTS}};
+    // Every part is in the buffer before the first draw reads it: writing to a buffer that a
+    // queued draw reads makes the driver wait for that draw.
+    size_t first = 0;
     for (const auto& k : kinds) {
         if (k.vertices.empty())
             continue;
         glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(first * sizeof(StreamVertex)),
                         static_cast<GLsizeiptr>(k.vertices.size() * sizeof(StreamVertex)),
                         k.vertices.data());
+        first += k.vertices.size();
+    }
+    first = 0;
+    for (const auto& k : kinds) {
+        if (k.vertices.empty())
+            continue;
         glDrawArrays(k.primitive, static_cast<GLint>(first),
                      static_cast<GLsizei>(k.vertices.size()));
         ++drawCalls;
