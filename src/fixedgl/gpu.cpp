@@ -76,9 +76,13 @@ struct Uniforms {
 bool ready = false;
 bool isEs = false;
 GLuint program = 0;
-GLuint vertexArray = 0;
-GLuint streamBuffer = 0;
-size_t streamCapacity = 0;
+// The stream goes to a ring of buffers, each with its vertex array, so that a flush writes to
+// a buffer the GPU has long finished reading, without a fresh allocation each time.
+constexpr int ringSize = 8;
+GLuint vertexArrays[ringSize] = {};
+GLuint streamBuffers[ringSize] = {};
+size_t streamCapacities[ringSize] = {};
+int nextBuffer = 0;
 Uniforms u{};
 GLint drawableViewport[4] = {0, 0, 0, 0};
 
@@ -268,21 +272,23 @@ void ensureGpu() {
         return;
     ready = true;
     setupProgram();
-    glGenVertexArrays(1, &vertexArray);
-    glBindVertexArray(vertexArray);
-    glGenBuffers(1, &streamBuffer);
-    glBindBuffer(GL_ARRAY_BUFFER, streamBuffer);
+    glGenVertexArrays(ringSize, vertexArrays);
+    glGenBuffers(ringSize, streamBuffers);
     const GLsizei stride = sizeof(StreamVertex);
-    glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, stride,
-                          reinterpret_cast<const void*>(offsetof(StreamVertex, position)));
-    glVertexAttribPointer(1, 4, GL_FLOAT, GL_FALSE, stride,
-                          reinterpret_cast<const void*>(offsetof(StreamVertex, color)));
-    glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, stride,
-                          reinterpret_cast<const void*>(offsetof(StreamVertex, texCoord)));
-    glVertexAttribPointer(3, 1, GL_FLOAT, GL_FALSE, stride,
-                          reinterpret_cast<const void*>(offsetof(StreamVertex, fogDistance)));
-    for (GLuint i = 0; i < 4; ++i)
-        glEnableVertexAttribArray(i);
+    for (int b = 0; b < ringSize; ++b) {
+        glBindVertexArray(vertexArrays[b]);
+        glBindBuffer(GL_ARRAY_BUFFER, streamBuffers[b]);
+        glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, stride,
+                              reinterpret_cast<const void*>(offsetof(StreamVertex, position)));
+        glVertexAttribPointer(1, 4, GL_FLOAT, GL_FALSE, stride,
+                              reinterpret_cast<const void*>(offsetof(StreamVertex, color)));
+        glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, stride,
+                              reinterpret_cast<const void*>(offsetof(StreamVertex, texCoord)));
+        glVertexAttribPointer(3, 1, GL_FLOAT, GL_FALSE, stride,
+                              reinterpret_cast<const void*>(offsetof(StreamVertex, fogDistance)));
+        for (GLuint i = 0; i < 4; ++i)
+            glEnableVertexAttribArray(i);
+    }
     // Culling is decided on the processor, per polygon.
     glDisable(GL_CULL_FACE);
     glGetIntegerv(GL_VIEWPORT, drawableViewport);
@@ -365,10 +371,15 @@ void flushStream() {
     const size_t total = pending.triangles.size() + pending.outside.size() + pending.lines.size() +
                          pending.points.size();
     const size_t bytes = sizeof(StreamVertex) * total;
-    if (bytes > streamCapacity)
-        streamCapacity = bytes * 2;
-    // A fresh store every time, so the GPU never waits for the draws before to finish.
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(streamCapacity), nullptr, GL_STREAM_DRAW);
+    const int ring = nextBuffer;
+    nextBuffer = (nextBuffer + 1) % ringSize;
+    glBindVertexArray(vertexArrays[ring]);
+    glBindBuffer(GL_ARRAY_BUFFER, streamBuffers[ring]);
+    if (bytes > streamCapacities[ring]) {
+        streamCapacities[ring] = bytes * 2;
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(streamCapacities[ring]), nullptr,
+                     GL_STREAM_DRAW);
+    }
     const struct {
         std::vector<StreamVertex>& vertices;
         GLenum primitive;
