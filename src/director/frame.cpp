@@ -53,14 +53,9 @@ void drawFrame() {
     // Lines and points grow with the band, so that they keep their share of it.
     const float lineWidth = placedLineScale();
     glPointSize(4.0f * lineWidth);
-#if defined(glPointSize)
-    // Our GL layer: wide lines and points are its own, clipped to the viewport like triangles.
-#if defined(glLineWidth)
     glLineWidth(lineWidth);
-#endif
-#else
-    glLineWidth(lineWidth);
-    // The GL draws wide lines and points whole wherever their centre is in view, also past the
+    // Our GL layer (which names its calls as macros) clips wide lines and points to the viewport
+    // like triangles; the real GL draws wide lines and points whole wherever their centre is in view, also past the
     // viewport's edge; the scissor keeps them inside the band.
     GLint band[4];
     glGetIntegerv(GL_VIEWPORT, band);
