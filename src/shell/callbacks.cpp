@@ -7,6 +7,7 @@
 
 #include <GL/freeglut.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 void idleHandler() {
@@ -24,6 +25,12 @@ void displayHandler() {
 }
 
 void reshapeHandler(int width, int height) {
+    // A window resized past what the renderer draws would take the driver down with it.
+    if (width > maxWindowWidth || height > maxWindowHeight) {
+        width = std::min(width, maxWindowWidth);
+        height = std::min(height, maxWindowHeight);
+        glutReshapeWindow(width, height);
+    }
     // On 640x480 the band 640x270 at 120 pixels up; any other size keeps its shape.
     placeBand(width, height);
     glMatrixMode(GL_PROJECTION);

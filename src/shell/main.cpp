@@ -50,14 +50,15 @@ int main(int argc, char** argv) {
                      displayName ? displayName : "");
         return 1;
     }
-    const bool sizeGiven = geometryGivesSize(argc, argv);
+    int givenWidth = 0, givenHeight = 0;
+    geometryGivesSize(argc, argv, givenWidth, givenHeight);
     glutInit(&argc, argv);
     releaseHeldDisplay();
     // Closing the window returns from the main loop, so the music fades out as after its end.
     glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
     printBanner();
-    openDemoWindow(fullScreen, argv[0], sizeGiven);
+    openDemoWindow(fullScreen, argv[0], givenWidth, givenHeight);
     watchDisplayConnection();
     useSwapInterval();
     initGraphicsState();

@@ -17,10 +17,17 @@ bool fullScreenRequested(int argc, char** argv);
 // letter a-umlaut in UTF-8 when the console's character set is UTF-8, else as byte 0x84.
 void printBanner();
 
-// Opens the 640x480 window (`sizeGiven`: of the size GLUT's -geometry gave), or the full-screen
-// game mode; where game mode cannot be entered, a full-screen window at the screen's resolution
-// instead (said on standard error).
-void openDemoWindow(bool fullScreen, const char* title, bool sizeGiven = false);
+// Opens the 640x480 window (or one of `givenWidth` x `givenHeight`, the size GLUT's -geometry
+// gave, when both are above 0), or the full-screen game mode; where game mode cannot be
+// entered, a full-screen window at the screen's resolution instead (said on standard error).
+// A window larger than the renderer can draw is made as large as it can, with a line saying so.
+void openDemoWindow(bool fullScreen, const char* title, int givenWidth = 0, int givenHeight = 0);
+
+// The largest window the renderer draws (GL_MAX_VIEWPORT_DIMS and GL_MAX_RENDERBUFFER_SIZE),
+// read once the window's context exists; no limit before. The reshape handler asks for a
+// smaller window when a resize goes past it.
+extern int maxWindowWidth;
+extern int maxWindowHeight;
 
 // ---- The X display (desktop only) ------------------------------------------------------------
 
@@ -29,8 +36,9 @@ void openDemoWindow(bool fullScreen, const char* title, bool sizeGiven = false);
 const char* displayArgument(int argc, char** argv, bool& nameMissing);
 
 // True when a "-geometry" argument (GLUT's option, read by glutInit) gives the window's width
-// and height; a position alone leaves the size to the program.
-bool geometryGivesSize(int argc, char** argv);
+// and height, which it stores (each at most 65535); a position alone leaves the size to the
+// program.
+bool geometryGivesSize(int argc, char** argv, int& width, int& height);
 
 // Opens a connection to the display and holds it until releaseHeldDisplay(), to be called once
 // glutInit holds its own: an X server that resets when its last client leaves (xvfb-run) must

@@ -9,6 +9,7 @@
 #include <GL/freeglut.h>
 
 #include <algorithm>
+#include <climits>
 #include <clocale>
 #include <cstdio>
 #include <cstring>
@@ -24,11 +25,52 @@ void printBanner() {
     std::fflush(stdout);
 }
 
-void openDemoWindow(bool fullScreen, const char* title, bool sizeGiven) {
+int maxWindowWidth = INT_MAX;
+int maxWindowHeight = INT_MAX;
+
+namespace {
+// The limits need a context, so a large window starts at a size every renderer draws and
+// grows to what it asked for once they are known.
+constexpr int safeWindowSide = 2048;
+
+void readWindowLimits() {
+    GLint viewport[2] = {0, 0};
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+    // GL 1.1 has no renderbuffers; where the query is unknown it leaves 0 and an error behind.
+    GLint renderbuffer = 0;
+    glGetIntegerv(0x84E8 /* GL_MAX_RENDERBUFFER_SIZE */, &renderbuffer);
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    maxWindowWidth = viewport[0] > 0 ? viewport[0] : INT_MAX;
+    maxWindowHeight = viewport[1] > 0 ? viewport[1] : INT_MAX;
+    if (renderbuffer > 0) {
+        maxWindowWidth = std::min(maxWindowWidth, static_cast<int>(renderbuffer));
+        maxWindowHeight = std::min(maxWindowHeight, static_cast<int>(renderbuffer));
+    }
+}
+} // namespace
+
+void openDemoWindow(bool fullScreen, const char* title, int givenWidth, int givenHeight) {
     if (!fullScreen) {
-        if (!sizeGiven)
+        const bool sizeGiven = givenWidth > 0 && givenHeight > 0;
+        if (sizeGiven)
+            glutInitWindowSize(std::min(givenWidth, safeWindowSide),
+                               std::min(givenHeight, safeWindowSide));
+        else
             glutInitWindowSize(640, 480);
         glutCreateWindow(title);
+        readWindowLimits();
+        if (!sizeGiven)
+            return;
+        const int width = std::min(givenWidth, maxWindowWidth);
+        const int height = std::min(givenHeight, maxWindowHeight);
+        if (width != givenWidth || height != givenHeight)
+            std::fprintf(stderr,
+                         "parade: the renderer draws at most %dx%d pixels; "
+                         "opening a %dx%d window instead of %dx%d\n",
+                         maxWindowWidth, maxWindowHeight, width, height, givenWidth, givenHeight);
+        if (width > safeWindowSide || height > safeWindowSide)
+            glutReshapeWindow(width, height);
         return;
     }
     glutGameModeString("640x480:32");
@@ -48,6 +90,7 @@ void openDemoWindow(bool fullScreen, const char* title, bool sizeGiven) {
     glutInitWindowPosition(0, 0);
     glutInitWindowSize(width, height);
     glutCreateWindow(title);
+    readWindowLimits();
     glutFullScreen();
 }
 

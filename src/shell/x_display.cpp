@@ -98,7 +98,7 @@ const char* displayArgument(int argc, char** argv, bool& nameMissing) {
     return name;
 }
 
-bool geometryGivesSize(int argc, char** argv) {
+bool geometryGivesSize(int argc, char** argv, int& givenWidth, int& givenHeight) {
     const char* geometry = nullptr;
     for (int i = 1; i + 1 < argc; ++i) {
         if (std::strcmp(argv[i], "-geometry") == 0)
@@ -109,7 +109,11 @@ bool geometryGivesSize(int argc, char** argv) {
     int x = 0, y = 0;
     unsigned width = 0, height = 0;
     const int given = XParseGeometry(geometry, &x, &y, &width, &height);
-    return (given & WidthValue) && (given & HeightValue) && width > 0 && height > 0;
+    if (!(given & WidthValue) || !(given & HeightValue) || width == 0 || height == 0)
+        return false;
+    givenWidth = static_cast<int>(std::min(width, 65535u));
+    givenHeight = static_cast<int>(std::min(height, 65535u));
+    return true;
 }
 
 bool holdDisplay(const char* name) {

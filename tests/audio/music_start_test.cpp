@@ -8,21 +8,35 @@
 #include <unistd.h>
 
 namespace {
-// A fresh working folder per case, where mod2.it is whatever `make` puts there.
+// A fresh working folder per case, where mod2.it is whatever `make` puts there. Death-test
+// children run the test again from its start but exit inside it, before any clean-up, so
+// they work in their parent's folder (named in the environment) instead of making their own.
 class MusicStart : public ::testing::Test {
   protected:
     void SetUp() override {
         setenv("SDL_AUDIODRIVER", "dummy", 1);
-        char pattern[] = "/tmp/parade-start-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
+        if (const char* parents = std::getenv(sharedDirVariable)) {
+            dir = parents;
+        } else {
+            const char* tmp = std::getenv("TMPDIR");
+            std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/parade-start-XXXXXX";
+            ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+            dir = pattern;
+            ownsDir = true;
+            setenv(sharedDirVariable, dir.c_str(), 1);
+        }
         ASSERT_EQ(chdir(dir.c_str()), 0);
     }
     void TearDown() override {
         haltMusic();
-        std::system(("rm -rf " + dir).c_str());
+        if (ownsDir) {
+            unsetenv(sharedDirVariable);
+            std::system(("rm -rf '" + dir + "'").c_str());
+        }
     }
+    static constexpr const char* sharedDirVariable = "PARADE_START_TEST_DIR";
     std::string dir;
+    bool ownsDir = false;
 };
 
 void writeText(const char* path, const char* text) {

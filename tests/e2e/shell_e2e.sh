@@ -105,6 +105,31 @@ lost=$(e2e_stderr | grep -c "^parade: the connection to the X display was lost$"
 [[ "$lost" == 1 ]] || e2e_fail "killing the connection did not say so once"
 e2e_stderr | grep -q "terminate\|X connection to" && e2e_fail "the runtime or Xlib spoke on the way out"
 
+# A window larger than the renderer draws (past X's own limit, too) is capped, with one line
+# naming the sizes, and the show runs on: no crash in the driver, no raw X error.
+for size in 32767x32767 65536x100; do
+    e2e_start window -geometry "$size"
+    window=$(e2e_window)
+    sleep 3
+    kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "-geometry $size ended the demo"
+    line=$(e2e_stderr | grep "^parade: the renderer draws at most" || true)
+    read -r mostW mostH openW openH < <(sed -n \
+        's/^parade: the renderer draws at most \([0-9]*\)x\([0-9]*\) pixels; opening a \([0-9]*\)x\([0-9]*\) window instead of .*/\1 \2 \3 \4/p' \
+        <<<"$line")
+    givenW=${size%x*} givenH=${size#*x}
+    ((givenW > 65535)) && givenW=65535
+    [[ -n "${openH:-}" && "$line" != *$'\n'* ]] || e2e_fail "-geometry $size: no one line about the cap"
+    ((openW == (givenW < mostW ? givenW : mostW) && openH == (givenH < mostH ? givenH : mostH))) ||
+        e2e_fail "-geometry $size: '$line'"
+    geometry=$(xwininfo -id "$window" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
+    [[ "$geometry" == "${openW}x$openH" ]] || e2e_fail "-geometry $size gave a $geometry window"
+    e2e_stderr | grep -q "X Error" && e2e_fail "-geometry $size printed an X error"
+    grep VmHWM "/proc/$E2E_PID/status"
+    # A frame of that size takes the software renderer seconds: no waiting for Escape here.
+    kill "$E2E_PID"
+    wait "$E2E_PID" 2>/dev/null || true
+done
+
 # --help prints the usage and opens nothing.
 help=$(env -u DISPLAY "$PARADE" --help)
 grep -q "usage: parade" <<<"$help" || e2e_fail "--help printed no usage"

@@ -125,6 +125,32 @@ std::string shell(const std::string& command) {
     return text;
 }
 
+// The id of a second user, made once (the tests run as root), for files of somebody else's.
+uid_t otherUser() {
+    static uid_t uid = 0;
+    if (uid == 0) {
+        shell("id -u parade-other >/dev/null 2>&1 || useradd --system --no-create-home "
+              "--shell /usr/sbin/nologin parade-other");
+        uid = static_cast<uid_t>(std::atoi(shell("id -u parade-other").c_str()));
+    }
+    return uid;
+}
+
+// A sticky, world-writable folder `shared` in `folder` (as /tmp is), holding the other user's
+// link `name` to the caller's file `victim` beside the folder.
+void plantForeignLink(const std::string& folder, const std::string& name,
+                      const std::string& victim) {
+    std::ofstream(folder + "/" + victim) << "victim's";
+    const std::string shared = folder + "/shared";
+    mkdir(shared.c_str(), 0777);
+    chmod(shared.c_str(), 01777);
+    const std::string link = shared + "/" + name;
+    symlink(("../" + victim).c_str(), link.c_str());
+    const uid_t other = otherUser();
+    ASSERT_NE(other, 0u) << "no second user";
+    ASSERT_EQ(lchown(link.c_str(), other, other), 0);
+}
+
 bool exists(const std::string& path) {
     struct stat about {};
     return stat(path.c_str(), &about) == 0;
@@ -507,6 +533,18 @@ pid_t drainInto(const std::string& fifo, const std::string& sink) {
     return pid;
 }
 
+// A reader that opens the FIFO and never reads from it.
+pid_t stalledReader(const std::string& fifo) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int fd = open(fifo.c_str(), O_RDONLY);
+        pause();
+        close(fd);
+        _exit(0);
+    }
+    return pid;
+}
+
 Launch plain(std::vector<std::string> args) {
     return Launch{std::move(args), {}, RLIM_INFINITY};
 }
@@ -547,6 +585,30 @@ TEST_F(CaptureTest, HostileOutputsDataAndSignalsLeaveNothingBehind) {
          [](const std::string& d, const Outcome&) {
              EXPECT_EQ(linkTarget(d + "/link.wav"), "old.wav");
              EXPECT_TRUE(runsWav(d + "/old.wav"));
+         }},
+        {"another user's link in a shared folder is not followed (sound)",
+         [&](const std::string& d) {
+             plantForeignLink(d, "show.wav", "victim.wav");
+             return plain(
+                 {"audio", d + "/shared/show.wav", "--from", "1", "--to", "1.05", "--data",
+                  dataFolder});
+         },
+         1, "another user's link in a shared folder", "./shared\n./shared/show.wav\n./victim.wav\n",
+         nullptr,
+         [](const std::string& d, const Outcome&) {
+             EXPECT_TRUE(readFile(d + "/victim.wav") == "victim's") << "the victim's file changed";
+             EXPECT_EQ(linkTarget(d + "/shared/show.wav"), "../victim.wav");
+         }},
+        {"another user's link in a shared folder is not followed (picture)",
+         [&](const std::string& d) {
+             plantForeignLink(d, "show.png", "victim.png");
+             return plain({"frame", "1", d + "/shared/show.png", "--size", "64x48", "--data",
+                           dataFolder});
+         },
+         1, "another user's link in a shared folder", "./shared\n./shared/show.png\n./victim.png\n",
+         nullptr,
+         [](const std::string& d, const Outcome&) {
+             EXPECT_TRUE(readFile(d + "/victim.png") == "victim's") << "the victim's file changed";
          }},
         {"a dangling symlink makes its target",
          [&](const std::string& d) {
@@ -676,6 +738,106 @@ TEST_F(CaptureTest, HostileOutputsDataAndSignalsLeaveNothingBehind) {
              return plain({"frame", "1", d + "/out.png", "--data", data});
          },
          1, "not a regular file", "", nullptr, nullptr},
+        {"SIGHUP during a video keeps what was written and leaves no part file",
+         [&](const std::string& d) {
+             return plain({"video", d + "/out.mp4", "--size", "64x48", "--data", dataFolder});
+         },
+         -1, "interrupted", "",
+         [](pid_t pid, const std::string& d, const std::string&) {
+             // Once the video is under way: its part file is there.
+             for (int i = 0; i < 3000 && contents(d).find(".part-") == std::string::npos; ++i)
+                 usleep(10000);
+             usleep(500000);
+             kill(pid, SIGHUP);
+         },
+         [](const std::string& d, const Outcome& run) {
+             EXPECT_EQ(run.status, 130) << run.err;
+             EXPECT_EQ(contents(d), "./out.mp4\n");
+         }},
+        {"SIGQUIT during the sound leaves nothing",
+         [&](const std::string& d) {
+             return plain({"audio", d + "/out.wav", "--data", dataFolder});
+         },
+         130, "interrupted", "",
+         [](pid_t pid, const std::string&, const std::string& errPath) {
+             EXPECT_TRUE(waitForText(errPath, "rendering the music", pid));
+             kill(pid, SIGQUIT);
+         },
+         nullptr},
+        {"SIGTERM ends the sound written to a FIFO whose reader stopped reading",
+         [&](const std::string& d) {
+             mkfifo((d + "/stuck.wav").c_str(), 0644);
+             drainer = stalledReader(d + "/stuck.wav");
+             return plain({"audio", d + "/stuck.wav", "--from", "0", "--to", "26", "--data",
+                           dataFolder});
+         },
+         -1, "interrupted", "",
+         [&](pid_t pid, const std::string&, const std::string& errPath) {
+             EXPECT_TRUE(waitForText(errPath, "rendering the music", pid));
+             sleep(3);
+             kill(pid, SIGTERM);
+         },
+         [&](const std::string& d, const Outcome& run) {
+             kill(drainer, SIGKILL);
+             waitpid(drainer, nullptr, 0);
+             EXPECT_NE(run.status, 137) << "the capture did not stop: " << run.err;
+             EXPECT_NE(run.status, 0) << run.err;
+             EXPECT_EQ(contents(d), "./stuck.wav\n");
+         }},
+        {"SIGTERM ends a video written to a FIFO whose reader stopped reading",
+         [&](const std::string& d) {
+             mkfifo((d + "/stuck.mp4").c_str(), 0644);
+             drainer = stalledReader(d + "/stuck.mp4");
+             return plain({"video", d + "/stuck.mp4", "--from", "1", "--to", "4", "--size",
+                           "640x480", "--crf", "0", "--data", dataFolder});
+         },
+         -1, "", "",
+         [&](pid_t pid, const std::string&, const std::string& errPath) {
+             // Long enough for the encoder to fill the FIFO and stall.
+             EXPECT_TRUE(waitForText(errPath, "rendering the music", pid));
+             sleep(8);
+             kill(pid, SIGTERM);
+         },
+         [&](const std::string& d, const Outcome& run) {
+             kill(drainer, SIGKILL);
+             waitpid(drainer, nullptr, 0);
+             EXPECT_NE(run.status, 137) << "the capture did not stop: " << run.err;
+             EXPECT_NE(run.status, 0) << run.err;
+             EXPECT_EQ(contents(d), "./stuck.mp4\n");
+         }},
+        {"the module is not an output",
+         [&](const std::string& d) {
+             const std::string data = copyData(d);
+             return plain({"audio", data + "/mod2.it", "--data", data});
+         },
+         1, "it is the show's own mod2.it", "", nullptr,
+         [&](const std::string& d, const Outcome&) {
+             EXPECT_EQ(shell("cmp " + d + "/data/mod2.it " + dataFolder + "/mod2.it && echo same"),
+                       "same\n");
+         }},
+        {"a picture is not an output",
+         [&](const std::string& d) {
+             const std::string data = copyData(d);
+             return plain({"frame", "5", data + picture, "--data", data});
+         },
+         1, "it is the show's own deita/kuvio.jpg", "", nullptr,
+         [&](const std::string& d, const Outcome&) {
+             EXPECT_EQ(shell("cmp " + d + "/data" + picture + " " + dataFolder + picture +
+                             " && echo same"),
+                       "same\n");
+         }},
+        {"no program runs from a relative PATH entry",
+         [&](const std::string& d) {
+             const std::string data = copyData(d);
+             std::ofstream(data + "/ffmpeg") << "#!/bin/sh\ntouch " << d << "/ran\nexit 1\n";
+             chmod((data + "/ffmpeg").c_str(), 0755);
+             return Launch{{"video", d + "/out.mp4", "--from", "1", "--to", "1.02", "--size",
+                            "64x48", "--data", data},
+                           {{"PATH", ".:bin"}},
+                           RLIM_INFINITY};
+         },
+         1, "ffmpeg is not on PATH", "", nullptr,
+         [](const std::string& d, const Outcome&) { EXPECT_FALSE(exists(d + "/ran")); }},
         {"SIGTERM before the first frame stops a single frame",
          [&](const std::string& d) {
              return plain({"frame", "8", d + "/out.png", "--size", "64x48", "--data", dataFolder});

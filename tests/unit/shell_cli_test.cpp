@@ -68,22 +68,30 @@ TEST(CommandLine, GeometryGivesTheSizeOnlyWithWidthAndHeight) {
     struct Case {
         std::vector<const char*> arguments;
         bool sizeGiven;
+        int width, height;
     };
     const Case cases[] = {
-        {{"window"}, false},
-        {{"window", "-geometry", "800x600+10+10"}, true},
-        {{"-geometry", "800x600", "window"}, true},
-        {{"window", "-geometry", "+30+40"}, false},
-        {{"window", "-geometry", "800x"}, false},
-        {{"window", "-geometry", "0x0"}, false},
-        {{"window", "-geometry"}, false},
+        {{"window"}, false, 0, 0},
+        {{"window", "-geometry", "800x600+10+10"}, true, 800, 600},
+        {{"-geometry", "800x600", "window"}, true, 800, 600},
+        {{"window", "-geometry", "+30+40"}, false, 0, 0},
+        {{"window", "-geometry", "800x"}, false, 0, 0},
+        {{"window", "-geometry", "0x0"}, false, 0, 0},
+        {{"window", "-geometry"}, false, 0, 0},
+        // Past X's 16-bit sizes: held at 65535 for the window opener to cap.
+        {{"window", "-geometry", "65536x100"}, true, 65535, 100},
+        {{"window", "-geometry", "99999999999x5"}, true, 65535, 5},
     };
     for (const Case& c : cases) {
         std::vector<char*> argv{const_cast<char*>("parade")};
         for (const char* argument : c.arguments)
             argv.push_back(const_cast<char*>(argument));
-        EXPECT_EQ(geometryGivesSize(static_cast<int>(argv.size()), argv.data()), c.sizeGiven)
+        int width = 0, height = 0;
+        EXPECT_EQ(geometryGivesSize(static_cast<int>(argv.size()), argv.data(), width, height),
+                  c.sizeGiven)
             << c.arguments.back();
+        EXPECT_EQ(width, c.width) << c.arguments.back();
+        EXPECT_EQ(height, c.height) << c.arguments.back();
     }
 }
 

@@ -194,6 +194,10 @@ constexpr int statusInterrupted = 130;
 // files registered with removeAtExit are removed whenever the process ends.
 void installInterruptHandlers();
 bool interrupted();
+// Writes to `fd` stop waiting once a stop is requested (the descriptor turns non-blocking),
+// so a reader that stopped reading cannot hold the capture; forgetStream before closing it.
+void stopWritesOnInterrupt(int fd);
+void forgetStream(int fd);
 
 // While set, Ctrl-C and SIGTERM end the process at once (status 130, registered files
 // removed): for the loading, when nothing has been written and a blocked read must not hold

@@ -27,14 +27,36 @@ std::string readAll(int fd) {
     return text;
 }
 
-// Waits for the child, retrying when a signal interrupts the wait.
-int waitForChild(int pid) {
+// After a stop the encoder has three seconds to close its file (it may be stuck writing to a
+// FIFO nobody reads), then it is ended.
+int waitForStoppedChild(int pid) {
     int status = 0;
+    for (int i = 0; i < 300; ++i) {
+        const pid_t ended = waitpid(pid, &status, WNOHANG);
+        if (ended == pid)
+            return status;
+        if (ended < 0 && errno != EINTR)
+            return -1;
+        usleep(10000);
+    }
+    kill(pid, SIGKILL);
     while (waitpid(pid, &status, 0) < 0) {
         if (errno != EINTR)
             return -1;
     }
     return status;
+}
+
+// Waits for the child, retrying when a signal interrupts the wait, unless it was a stop.
+int waitForChild(int pid) {
+    int status = 0;
+    while (!interrupted()) {
+        if (waitpid(pid, &status, 0) >= 0)
+            return status;
+        if (errno != EINTR)
+            return -1;
+    }
+    return waitForStoppedChild(pid);
 }
 } // namespace
 
@@ -104,6 +126,7 @@ bool startVideoEncoder(VideoEncoder& encoder, const std::string& ffmpeg, const s
     close(frames[0]);
     encoder.pid = pid;
     encoder.frameFd = frames[1];
+    stopWritesOnInterrupt(encoder.frameFd);
     encoder.errorFd = messagesFd;
     // A larger pipe lets rendering run ahead of the encoder by a few frames.
     fcntl(encoder.frameFd, F_SETPIPE_SZ, 1 << 20);
@@ -117,7 +140,8 @@ bool sendVideoFrame(VideoEncoder& encoder, const uint8_t* rgb, size_t bytes) {
     while (sent < bytes) {
         const ssize_t wrote = write(encoder.frameFd, rgb + sent, bytes - sent);
         if (wrote < 0) {
-            if (errno == EINTR)
+            // A stop ends a write that an encoder stuck behind a full FIFO never takes.
+            if (errno == EINTR && !interrupted())
                 continue;
             encoder.failed = true;
             return false;
@@ -131,8 +155,10 @@ bool sendVideoFrame(VideoEncoder& encoder, const uint8_t* rgb, size_t bytes) {
 bool finishVideoEncoder(VideoEncoder& encoder, std::string& error) {
     if (encoder.pid < 0)
         return false;
-    if (encoder.frameFd >= 0)
+    if (encoder.frameFd >= 0) {
+        forgetStream(encoder.frameFd);
         close(encoder.frameFd);
+    }
     encoder.frameFd = -1;
     const int status = waitForChild(encoder.pid);
     encoder.pid = -1;

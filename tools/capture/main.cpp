@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -35,6 +36,58 @@ std::string absolutePath(const std::string& path) {
     if (!getcwd(here, sizeof here))
         return path;
     return std::string(here) + "/" + path;
+}
+
+// Relative TMPDIR and PATH entries would be read in the data folder once the capture has
+// entered it: TMPDIR is made absolute and relative PATH entries are dropped while the working
+// folder is still the caller's.
+void settleEnvironment() {
+    const char* temporary = std::getenv("TMPDIR");
+    if (temporary && *temporary && temporary[0] != '/')
+        setenv("TMPDIR", absolutePath(temporary).c_str(), 1);
+    const char* path = std::getenv("PATH");
+    if (!path)
+        return;
+    std::string kept;
+    std::string entries = path;
+    size_t start = 0;
+    while (start <= entries.size()) {
+        size_t end = entries.find(':', start);
+        if (end == std::string::npos)
+            end = entries.size();
+        const std::string entry = entries.substr(start, end - start);
+        if (!entry.empty() && entry[0] == '/')
+            kept += (kept.empty() ? "" : ":") + entry;
+        start = end + 1;
+    }
+    setenv("PATH", kept.c_str(), 1);
+}
+
+// The input of the show (the module or a picture of the data folder) that `output` is, or "".
+std::string inputNamedBy(const std::string& output, const std::string& dataDir) {
+    struct stat out {};
+    if (stat(output.c_str(), &out) != 0)
+        return "";
+    const auto same = [&](const std::string& path) {
+        struct stat input {};
+        return stat(path.c_str(), &input) == 0 && input.st_dev == out.st_dev &&
+               input.st_ino == out.st_ino;
+    };
+    if (same(dataDir + "/mod2.it"))
+        return "mod2.it";
+    DIR* pictures = opendir((dataDir + "/deita").c_str());
+    if (!pictures)
+        return "";
+    std::string found;
+    while (const dirent* entry = readdir(pictures)) {
+        const std::string name = std::string("deita/") + entry->d_name;
+        if (entry->d_name[0] != '.' && same(dataDir + "/" + name)) {
+            found = name;
+            break;
+        }
+    }
+    closedir(pictures);
+    return found;
 }
 
 bool isFolder(const std::string& path) {
@@ -413,6 +466,7 @@ int main(int argc, char** argv) {
         std::fputs(captureUsage, stdout);
         return 0;
     }
+    settleEnvironment();
     if (!options.dataGiven && access("mod2.it", F_OK) != 0) {
         // Run from elsewhere, such as the repository: the build's own data beside the program.
         const std::string beside = folderOf(programPath()) + "/data";
@@ -441,6 +495,12 @@ int main(int argc, char** argv) {
                 : resolveOutput(options.output, target, error);
         if (!ready)
             return fail(error);
+        const std::string input = options.command == CaptureCommand::frames
+                                      ? ""
+                                      : inputNamedBy(options.output, options.dataDir);
+        if (!input.empty())
+            return fail("cannot write " + options.output + ": it is the show's own " + input +
+                        " in " + options.dataDir);
     }
     if (options.command == CaptureCommand::frames)
         warnAboutLargeSequence(options, framesFolder, framesFolderExists);

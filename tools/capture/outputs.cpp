@@ -1,6 +1,7 @@
 // Where an output goes, decided before anything is rendered: symbolic links are followed to
-// the file they name, so that the link stays and its target gets the capture; an existing FIFO
-// or device is written in place; folders and sockets are refused.
+// the file they name, so that the link stays and its target gets the capture, under the
+// kernel's own rule for links in shared folders; an existing FIFO or device is written in
+// place; folders and sockets are refused.
 #include "capture.h"
 
 #include <cerrno>
@@ -18,14 +19,33 @@ std::string folderPart(const std::string& path) {
     return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
 }
 
+// The kernel's rule for links in shared folders (fs.protected_symlinks, on by default): a link
+// in a sticky, world-writable folder is followed only by its owner, or when the folder's owner
+// owns it too. Applied whatever the system's setting, since the capture follows links itself.
+bool linkMayBeFollowed(const std::string& link, const struct stat& about) {
+    if (about.st_uid == geteuid())
+        return true;
+    struct stat folder {};
+    if (stat(folderPart(link).c_str(), &folder) != 0)
+        return false;
+    const bool shared = (folder.st_mode & S_ISVTX) && (folder.st_mode & S_IWOTH);
+    return !shared || folder.st_uid == about.st_uid;
+}
+
 // Follows the symbolic links of the last name in `path` to the file they end at, which need
-// not exist. False on a loop.
+// not exist. False on a loop, or on a link the kernel would not follow for us.
 bool followLinks(const std::string& path, std::string& resolved, std::string& error) {
     resolved = path;
     for (int hop = 0; hop < maxLinkHops; ++hop) {
         struct stat about {};
         if (lstat(resolved.c_str(), &about) != 0 || !S_ISLNK(about.st_mode))
             return true;
+        if (!linkMayBeFollowed(resolved, about)) {
+            error = "cannot write " + path + ": " + resolved +
+                    " is another user's link in a shared folder, which the system does not "
+                    "follow for you";
+            return false;
+        }
         char target[PATH_MAX];
         const ssize_t length = readlink(resolved.c_str(), target, sizeof target - 1);
         if (length <= 0)
@@ -61,6 +81,10 @@ bool resolveOutput(const std::string& given, OutputTarget& target, std::string& 
             return false;
         }
         if (!S_ISREG(about.st_mode)) {
+            // Written through the given name, but only along links we may follow.
+            std::string end;
+            if (!followLinks(given, end, error))
+                return false;
             if (access(given.c_str(), W_OK) != 0) {
                 error = "cannot write " + given + ": " + std::strerror(errno);
                 return false;

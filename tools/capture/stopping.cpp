@@ -1,4 +1,4 @@
-// How a capture stops: Ctrl-C and SIGTERM raise a flag that the frame loops read, or, while
+// How a capture stops: Ctrl-C, SIGTERM, SIGHUP and SIGQUIT raise a flag that the frame loops read, or, while
 // the show is still loading and nothing has been written, end the process at once. Either way
 // the temporary files and folders registered here are removed, also when a library ends the
 // process with exit() (a corrupt picture, a lost X connection).
@@ -6,6 +6,8 @@
 
 #include <climits>
 #include <csignal>
+#include <fcntl.h>
+#include <pthread.h>
 #include <cstdlib>
 #include <cstring>
 #include <unistd.h>
@@ -46,7 +48,30 @@ void removeLeftovers() {
     _exit(statusInterrupted);
 }
 
-void requestStop(int) {
+pthread_t mainThread;
+
+// Descriptors whose writes a stop must not leave waiting: a reader that stopped reading would
+// hold a blocking write for ever, and a signal interrupts only the write it arrives in.
+constexpr int streamSlots = 4;
+volatile std::sig_atomic_t streams[streamSlots] = {-1, -1, -1, -1};
+
+void stopWaitingWrites() {
+    for (int i = 0; i < streamSlots; ++i) {
+        const int fd = streams[i];
+        if (fd >= 0)
+            fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    }
+}
+
+void requestStop(int signalNumber) {
+    // Another thread (the renderer's, a library's) may take the signal; the main thread is the
+    // one that may sit in a write to a reader that stopped reading, so it gets it too.
+    stopWaitingWrites();
+    if (!pthread_equal(pthread_self(), mainThread)) {
+        stopRequested = 1;
+        pthread_kill(mainThread, signalNumber);
+        return;
+    }
     stopRequested = 1;
     if (stopAtOnce)
         stopNow();
@@ -54,6 +79,7 @@ void requestStop(int) {
 } // namespace
 
 void installInterruptHandlers() {
+    mainThread = pthread_self();
     std::atexit(removeLeftovers);
     struct sigaction action {};
     action.sa_handler = requestStop;
@@ -61,9 +87,28 @@ void installInterruptHandlers() {
     // returns EINTR, so that a stop is never stuck behind it.
     action.sa_flags = 0;
     sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    // A closed terminal or session (SIGHUP) and Ctrl-\ (SIGQUIT) stop it as Ctrl-C does.
+    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+        sigaction(signalNumber, &action, nullptr);
     signal(SIGPIPE, SIG_IGN);
+}
+
+void stopWritesOnInterrupt(int fd) {
+    for (int i = 0; i < streamSlots; ++i) {
+        if (streams[i] < 0) {
+            streams[i] = fd;
+            break;
+        }
+    }
+    if (stopRequested)
+        stopWaitingWrites();
+}
+
+void forgetStream(int fd) {
+    for (int i = 0; i < streamSlots; ++i) {
+        if (streams[i] == fd)
+            streams[i] = -1;
+    }
 }
 
 bool interrupted() {

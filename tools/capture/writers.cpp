@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <stdio_ext.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -54,6 +55,8 @@ FILE* openOutput(const OutputTarget& target, std::string& temporary, std::string
            !interrupted()) {
     }
     FILE* file = fd >= 0 ? fdopen(fd, "wb") : nullptr;
+    if (file)
+        stopWritesOnInterrupt(fd);
     if (!file) {
         error = errno == EINTR ? "interrupted before " + target.path + " was opened"
                                : describeErrno("cannot write", target.path);
@@ -89,6 +92,15 @@ bool closeOutput(FILE* file, bool written, const OutputTarget& target, const std
                  std::string& error) {
     if (!target.stream)
         return closeAndRename(file, written, temporary, target.path, error);
+    // After a stop, what stdio still holds is dropped: a reader that stopped reading would
+    // hold the close for ever.
+    if (interrupted()) {
+        __fpurge(file);
+        if (written)
+            error = "interrupted while writing " + target.path;
+        written = false;
+    }
+    forgetStream(fileno(file));
     if (written && (std::fflush(file) != 0 || std::ferror(file))) {
         error = describeErrno("cannot write", target.path);
         written = false;
@@ -171,7 +183,7 @@ bool writeWav(const OutputTarget& target, const std::vector<int16_t>& stereo, st
     bool written = std::fwrite(header, 1, sizeof header, file) == sizeof header;
     std::vector<uint8_t> block;
     const size_t blockSamples = 1 << 16;
-    for (size_t i = 0; written && i < stereo.size(); i += blockSamples) {
+    for (size_t i = 0; written && !interrupted() && i < stereo.size(); i += blockSamples) {
         const size_t count = std::min(blockSamples, stereo.size() - i);
         block.resize(count * 2);
         for (size_t k = 0; k < count; ++k)
@@ -232,9 +244,13 @@ std::string findProgram(const std::string& name) {
         size_t end = folders.find(':', start);
         if (end == std::string::npos)
             end = folders.size();
-        std::string folder = folders.substr(start, end - start);
-        if (folder.empty())
-            folder = ".";
+        const std::string folder = folders.substr(start, end - start);
+        // An empty or relative entry names the working folder, which is the data folder by
+        // the time the program runs: never a place to run programs from.
+        if (folder.empty() || folder[0] != '/') {
+            start = end + 1;
+            continue;
+        }
         const std::string candidate = folder + "/" + name;
         struct stat about {};
         if (stat(candidate.c_str(), &about) == 0 && S_ISREG(about.st_mode) &&
