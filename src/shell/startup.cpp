@@ -34,6 +34,9 @@ namespace {
 constexpr int safeWindowSide = 2048;
 
 void readWindowLimits() {
+#if defined(glPointSize)
+    // Our GL layer (its calls are macros) runs in a page that sizes its own canvas.
+#else
     GLint viewport[2] = {0, 0};
     glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
     // GL 1.1 has no renderbuffers; where the query is unknown it leaves 0 and an error behind.
@@ -47,6 +50,7 @@ void readWindowLimits() {
         maxWindowWidth = std::min(maxWindowWidth, static_cast<int>(renderbuffer));
         maxWindowHeight = std::min(maxWindowHeight, static_cast<int>(renderbuffer));
     }
+#endif
 }
 } // namespace
 

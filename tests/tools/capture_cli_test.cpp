@@ -838,6 +838,41 @@ TEST_F(CaptureTest, HostileOutputsDataAndSignalsLeaveNothingBehind) {
          },
          1, "ffmpeg is not on PATH", "", nullptr,
          [](const std::string& d, const Outcome&) { EXPECT_FALSE(exists(d + "/ran")); }},
+        {"the part file removed midway is a failure, not a video",
+         [&](const std::string& d) {
+             return plain({"video", d + "/out.mp4", "--from", "1", "--to", "3", "--size", "64x48",
+                           "--data", dataFolder});
+         },
+         1, "was removed while it was written", "",
+         [](pid_t pid, const std::string& d, const std::string&) {
+             for (int i = 0; i < 3000 && contents(d).find(".part-") == std::string::npos; ++i)
+                 usleep(10000);
+             shell("rm -f " + d + "/out.mp4.part-" + std::to_string(pid));
+         },
+         nullptr},
+        {"a folder made at the output's name midway leaves the video where the message says",
+         [&](const std::string& d) {
+             return plain({"video", d + "/out.mp4", "--from", "1", "--to", "2", "--size", "64x48",
+                           "--data", dataFolder});
+         },
+         -1, "the video is in", "",
+         [](pid_t, const std::string& d, const std::string&) {
+             for (int i = 0; i < 3000 && contents(d).find(".part-") == std::string::npos; ++i)
+                 usleep(10000);
+             mkdir((d + "/out.mp4").c_str(), 0755);
+         },
+         [](const std::string& d, const Outcome& run) {
+             EXPECT_EQ(run.status, 1);
+             EXPECT_EQ(contents(d).find("./out.mp4\n./out.mp4.part-"), 0u) << contents(d);
+             const size_t at = run.err.find("the video is in ");
+             ASSERT_NE(at, std::string::npos) << run.err;
+             std::string kept = run.err.substr(at + 16);
+             kept = kept.substr(0, kept.find('\n'));
+             EXPECT_TRUE(exists(kept)) << kept << " is gone";
+             EXPECT_GT(shell("ffprobe -v error -show_entries format=duration -of csv=p=0 " + kept)
+                           .size(),
+                       1u);
+         }},
         {"SIGTERM before the first frame stops a single frame",
          [&](const std::string& d) {
              return plain({"frame", "8", d + "/out.png", "--size", "64x48", "--data", dataFolder});

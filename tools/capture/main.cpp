@@ -408,12 +408,19 @@ int captureVideo(const CaptureOptions& options, const OutputTarget& target,
         const bool madeFile = access(partPath.c_str(), F_OK) == 0;
         struct stat about {};
         const bool replacing = target.existing || lstat(target.path.c_str(), &about) == 0;
-        if (done == 0 || !madeFile) {
+        if (done > 0 && !madeFile) {
+            // Removed under us (the file, or its folder): nothing of it is left to show.
+            keepAtExit(partPath);
+            return fail("the video being written, " + partPath + ", was removed while it was " +
+                        "written; " + target.path + " was not written");
+        }
+        if (done == 0) {
             unlink(partPath.c_str());
-            done = 0;
         } else if (!encoded && !interrupted() && replacing) {
             kept = keepPartialBeside(partPath, target.path);
         } else if (std::rename(partPath.c_str(), target.path.c_str()) != 0) {
+            // The message names where the video is, so it stays there.
+            keepAtExit(partPath);
             return fail("cannot rename " + partPath + " to " + target.path + ": " +
                         std::strerror(errno) + "; the video is in " + partPath);
         }
