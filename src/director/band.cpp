@@ -3,6 +3,10 @@
 
 #include <cstdint>
 
+namespace {
+float bandLineScale = 1.0f;
+} // namespace
+
 ViewportBand viewportBand(int width, int height) {
     if (width <= 0 || height <= 0)
         return {0, 0, 0, 0};
@@ -28,4 +32,20 @@ ViewportBand viewportBand(int width, int height) {
     band.width = static_cast<int>(bandWidth);
     band.height = static_cast<int>(bandHeight);
     return band;
+}
+
+float lineScale(int bandHeight) {
+    if (bandHeight <= 270)
+        return 1.0f;
+    return static_cast<float>(bandHeight) / 270.0f;
+}
+
+void placeBand(int width, int height) {
+    const ViewportBand band = viewportBand(width, height);
+    glViewport(band.x, band.y, band.width, band.height);
+    bandLineScale = lineScale(band.height);
+}
+
+float placedLineScale() {
+    return bandLineScale;
 }

@@ -27,6 +27,19 @@ struct ViewportBand {
 // without pixels gives an empty band at 0, 0.
 ViewportBand viewportBand(int width, int height);
 
+// How many times wider than on 640x480 lines and points are drawn on a band bandHeight rows
+// high: the height over 270 (1 at 640x480, 3 at 1920x1080, 6 at 3840x2160), so the wire
+// effects keep their light on every screen. Never below 1: a line is at least one pixel, and
+// a band lower than 270 rows draws them as 640x480 does.
+float lineScale(int bandHeight);
+
+// Places the band on a width x height drawable: sets the viewport, and the line width and
+// point size that drawFrame uses from then on.
+void placeBand(int width, int height);
+
+// The line scale of the band placed last (1 before any).
+float placedLineScale();
+
 // ---- The timeline: per-frame decisions, each a function of the demo time -------------------
 
 // How the ten layers of the picture stack are moved.

@@ -50,7 +50,19 @@ void drawFrame() {
 
     glEnable(GL_FOG);
     glDisable(GL_DEPTH_TEST);
-    glPointSize(4.0f);
+    // Lines and points grow with the band, so that they keep their share of it.
+    const float lineWidth = placedLineScale();
+    glPointSize(4.0f * lineWidth);
+    glLineWidth(lineWidth);
+    // Our GL layer (which names its calls as macros) clips wide lines and points to the
+    // viewport like triangles; the real GL draws them whole wherever their centre is in view,
+    // also past the viewport's edge, so there the scissor keeps them inside the band.
+#if !defined(glPointSize)
+    GLint band[4];
+    glGetIntegerv(GL_VIEWPORT, band);
+    glScissor(band[0], band[1], band[2], band[3]);
+    glEnable(GL_SCISSOR_TEST);
+#endif
 
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();

@@ -22,19 +22,19 @@
 //   glPushMatrix, glPopMatrix, glTranslate{f,d}, glScale{f,d}, glRotate{f,d}, glFrustum, with
 //   the float arithmetic of a classic implementation;
 // - immediate mode (glBegin/glEnd for every primitive type, glVertex2f/3f, glNormal3f,
-//   glColor4f, glTexCoord2f), batched into one stream buffer per glEnd;
+//   glColor4f, glTexCoord2f);
 // - client vertex and normal arrays (GL_FLOAT) with glDrawElements (unsigned byte, short and
 //   int indices); glPushClientAttrib/glPopClientAttrib; the colour, index, texture-coordinate
 //   and edge-flag arrays can be enabled and disabled but, having no pointer calls, are never
 //   read;
 // - display lists (glNewList with GL_COMPILE or GL_COMPILE_AND_EXECUTE, glEndList,
-//   glCallList, nested calls resolved when executed, 64 deep): geometry is uploaded once, to
-//   one buffer that all lists share; vertices of a list take the normal, colour and texture
+//   glCallList, nested calls resolved when executed, 64 deep); vertices of a list take the
+//   normal, colour and texture
 //   coordinate current when the list runs unless the list set them first (a vertex before
 //   the list's first glNormal in the same glBegin takes the normal current at glNewList,
 //   where GL 1.1 would take the one current when the list runs); vertices read
 //   from client arrays leave the current values as they were, as a classic implementation
-//   does; a replaced list's vertices stay in the shared buffer;
+//   does;
 // - glPushAttrib/glPopAttrib (16 deep) for the current, enable, lighting, fog, colour buffer,
 //   depth buffer, polygon, texture (binding and environment), transform, viewport, point and
 //   hint groups;
@@ -50,9 +50,14 @@
 //   GL_MODULATE; a texture without a complete image is not applied; an upload without pixels
 //   is black; texture parameters are not part of glPushAttrib;
 // - blending, depth test and function, face culling (back faces, counter-clockwise front),
-//   viewport, clear colour and clear, point size, hints (accepted, no effect);
-// - glPolygonMode: GL_FILL on the GPU; GL_LINE (edges) and GL_POINT (corners) for faces that
-//   survive culling, decided on the CPU per polygon;
+//   viewport, clear colour and clear, point size, line width, hints (accepted, no effect);
+// - glPolygonMode GL_FILL, GL_LINE (edges) and GL_POINT (corners), for faces that survive
+//   culling;
+// - lines and points of any width: rounded to whole pixels as the GL does; one pixel wide
+//   they are the GPU's lines and points, wider ones become triangles on the processor by the
+//   GL's rules for non-antialiased wide lines (x-major lines widened into columns of `width`
+//   pixels, y-major into rows; cut by the near plane first) and points (a square of
+//   `size` x `size` pixels on pixel edges, dropped when its centre is outside the view);
 // - glGetError: the layer's own errors first, then the context's;
 // - glutSolidTorus, glutWireTorus and glutSolidSphere, built from the same parametrisation as
 //   the toolkit's (rings and sides of the torus, slices and stacks of the sphere).
@@ -62,10 +67,18 @@
 // allowed between glBegin and glEnd: everything but the vertex attribute calls (GL 1.1 also
 // allows glMaterial and glCallList there; the layer reports GL_INVALID_OPERATION).
 //
-// Drawn differently from a classic implementation: lines are one pixel wide and never smooth
-// whatever the hints say; a few shader operations in another order move a value by a step.
-// The native comparison test (tests/gl/fixedgl_compare_test.cpp) finds every act frame within
-// 1 per channel of Mesa's GL 1.1.
+// How it draws: every batch (a glBegin/glEnd, a glDrawElements, a display list's geometry) is
+// transformed into clip space and lit on the processor, culled and put through the polygon
+// modes there, and added to one stream; the stream is sent as one draw call per primitive
+// kind when the blend, depth, texture, fog or viewport state changes, at glClear, glFinish,
+// glFlush, glReadPixels, a texture upload, the toolkit's buffer swap and the pop of the
+// outermost attribute group. A frame of the show takes a handful of draw calls.
+//
+// Drawn differently from a classic implementation: lines and points are never smooth whatever
+// the hints say; the ends of wide lines follow the rule above, not the rasteriser's diamond
+// exit; a few operations in another order move a value by a step. The native comparison test
+// (tests/gl/fixedgl_compare_test.cpp) finds every act frame within 1 per channel of Mesa's
+// GL 1.1 at 640x480.
 #pragma once
 
 #include <cstddef>
@@ -107,12 +120,14 @@ void fglBlendFunc(GLenum sfactor, GLenum dfactor);
 void fglDepthFunc(GLenum func);
 void fglPolygonMode(GLenum face, GLenum mode);
 void fglPointSize(GLfloat size);
+void fglLineWidth(GLfloat width);
 void fglHint(GLenum target, GLenum mode);
 void fglClearColor(GLclampf red, GLclampf green, GLclampf blue, GLclampf alpha);
 void fglClear(GLbitfield mask);
 GLenum fglGetError();
 // For tools and tests that read the frame back: RGBA bytes only; alignments pass through.
 void fglFinish();
+void fglFlush();
 void fglReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format, GLenum type,
                    GLvoid* pixels);
 void fglPixelStorei(GLenum pname, GLint param);
@@ -151,6 +166,15 @@ void fglTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei wid
                    GLint border, GLenum format, GLenum type, const GLvoid* pixels);
 void fglTexParameteri(GLenum target, GLenum pname, GLint param);
 void fglTexEnvi(GLenum target, GLenum pname, GLint param);
+
+// Not GL: the end of a frame (the toolkit's buffer swap calls it first), and, for benchmarks,
+// what the layer has done since it started: draw calls sent, frames ended, and seconds spent
+// turning batches into the stream (transforming, lighting, culling, widening; the GL calls
+// that send the stream are the driver's time, not counted).
+void fglFrameDone();
+unsigned long fglDrawCallCount();
+unsigned long fglFrameCount();
+double fglLayerSeconds();
 
 void fglutSolidTorus(GLdouble innerRadius, GLdouble outerRadius, GLint sides, GLint rings);
 void fglutWireTorus(GLdouble innerRadius, GLdouble outerRadius, GLint sides, GLint rings);

@@ -1,7 +1,7 @@
-// The GPU side of the layer: one shader program that evaluates the fixed-function state
-// (per-vertex GL 1.1 lighting with light 0, texture modulate, fog per fragment), the stream
-// buffer for immediate batches, the real context's blend, depth, culling and viewport, the
-// textures, and the polygon modes that draw edges or corners.
+// The GPU side of the layer: one small shader program (the vertices arrive transformed and lit
+// from the processor; texture modulate and fog per fragment), the stream buffer that the
+// pending draws are sent through, the real context's blend, depth and viewport, and the
+// textures.
 #include "lists.h"
 
 #include <cmath>
@@ -11,54 +11,32 @@
 #include <string>
 #include <unordered_map>
 
+#if defined(__EMSCRIPTEN__)
+#include <emscripten.h>
+// The counters are exported to the page, for measuring in a browser.
+#define FGL_COUNTER EMSCRIPTEN_KEEPALIVE
+#else
+#define FGL_COUNTER
+#endif
+
 namespace fgl {
 namespace {
 
 // Shared by the GLSL 3.30 core and GLSL ES 3.00 versions; only the first lines differ.
 const char* vertexSource = R"(
 layout(location = 0) in vec4 aPosition;
-layout(location = 1) in vec3 aNormal;
-layout(location = 2) in vec4 aColor;
-layout(location = 3) in vec2 aTexCoord;
-// Projection x model-view, model-view, and the normal matrix in the upper left of the third.
-uniform mat4 uMatrices[3];
-// Scene colour (emission + global ambient, alpha), light x material ambient, diffuse and
-// specular products, the light's eye position (w = 1) or unit direction (w = 0), and
-// (shininess, normalize, 0, 0).
-uniform vec4 uLight[6];
-uniform bool uLighting;
-uniform float uPointSize;
+layout(location = 1) in vec4 aColor;
+layout(location = 2) in vec2 aTexCoord;
+layout(location = 3) in float aFogDistance;
 out vec4 vColor;
 out vec2 vTexCoord;
 out float vFogDistance;
 void main() {
-    gl_Position = uMatrices[0] * aPosition;
-    vec4 eye = uMatrices[1] * aPosition;
-    vFogDistance = abs(eye.z);
+    gl_Position = aPosition;
+    gl_PointSize = 1.0;
+    vColor = aColor;
     vTexCoord = aTexCoord;
-    gl_PointSize = uPointSize;
-    if (!uLighting) {
-        vColor = clamp(aColor, 0.0, 1.0);
-        return;
-    }
-    vec3 n = mat3(uMatrices[2]) * aNormal;
-    if (uLight[5].y != 0.0)
-        n = n * inversesqrt(dot(n, n));
-    vec4 light = uLight[4];
-    vec3 l = light.xyz;
-    if (light.w != 0.0) {
-        l = light.xyz - eye.xyz;
-        l = l * inversesqrt(dot(l, l));
-    }
-    float nDotL = dot(n, l);
-    vec3 color = uLight[0].rgb + uLight[1].rgb + max(nDotL, 0.0) * uLight[2].rgb;
-    if (nDotL > 0.0) {
-        vec3 h = normalize(l + vec3(0.0, 0.0, 1.0));
-        float nDotH = max(dot(n, h), 0.0);
-        float power = uLight[5].x == 0.0 ? 1.0 : pow(nDotH, uLight[5].x);
-        color += power * uLight[3].rgb;
-    }
-    vColor = clamp(vec4(color, uLight[0].a), 0.0, 1.0);
+    vFogDistance = aFogDistance;
 }
 )";
 
@@ -92,45 +70,50 @@ void main() {
 )";
 
 struct Uniforms {
-    GLint matrices, light, lighting, pointSize, texturing, texture, fogMode, fogColor, fogParams;
+    GLint texturing, texture, fogMode, fogColor, fogParams;
 };
 
 bool ready = false;
 bool isEs = false;
 GLuint program = 0;
-GLuint vertexArray = 0;
-GLuint streamBuffer = 0;
-size_t streamCapacity = 0;
-// Every display list's vertices, in one buffer so that replaying lists never rebinds it.
-GLuint listBuffer = 0;
-std::vector<Vertex> listStore;
-bool listStoreSent = true;
+// The stream goes to a ring of buffers, each with its vertex array, so that a flush writes to
+// a buffer the GPU has long finished reading, without a fresh allocation each time.
+constexpr int ringSize = 8;
+GLuint vertexArrays[ringSize] = {};
+GLuint streamBuffers[ringSize] = {};
+size_t streamCapacities[ringSize] = {};
+int nextBuffer = 0;
 Uniforms u{};
-GLuint boundBuffer = ~0u;
+GLint drawableViewport[4] = {0, 0, 0, 0};
 
-// What the real context has now, so that only changes are sent.
+// What the real context and the uniforms hold now, so that only changes are sent.
 struct RealState {
     bool blend = false;
     GLenum src = GL_ONE, dst = GL_ZERO;
     bool depthTest = false;
     GLenum depthFunc = GL_LESS;
-    bool cull = false;
     GLint viewport[4] = {-1, -1, -1, -1};
     float clearColor[4] = {-1, -1, -1, -1};
     GLuint texture = ~0u;
-} real;
-
-// Last values sent to the uniforms that are not derived from matrices or lighting.
-struct SentUniforms {
-    int lighting = -1, texturing = -1, fogMode = -1;
+    int texturing = -1, fogMode = -1;
     float fogColor[3] = {-1, -1, -1};
     float fogParams[3] = {0, 0, 0};
-    float pointSize = -1;
-    unsigned enabledArrays = ~0u;
-    // The constant attribute values, valid for an attribute while its array is disabled.
-    CurrentGroup constants;
-    unsigned constantsValid = 0;
-} sent;
+} real;
+
+// The draws not sent yet: all under one state, one vertex list per primitive kind; where the
+// order does not matter, triangles that reach outside the view volume have a list of their
+// own, so that the rest stays on the rasteriser's fast path (a draw that needs clipping
+// anywhere is clipped everywhere in some drivers).
+struct Pending {
+    DrawState drawState{};
+    std::vector<StreamVertex> triangles, outside, lines, points;
+    GLenum lastKind = 0;
+    bool empty = true;
+} pending;
+
+// What the layer has sent since it started, for benchmarks.
+unsigned long drawCalls = 0;
+unsigned long frames = 0;
 
 // Texture names are the layer's own, handed out from 1 in order as a classic implementation
 // does: the demo's effects read them as numbers, and WebGL's names count every kind of object.
@@ -196,229 +179,8 @@ void setupProgram() {
     glDeleteShader(fs);
     glUseProgram(program);
     auto at = [](const char* name) { return glGetUniformLocation(program, name); };
-    u = {at("uMatrices"), at("uLight"),   at("uLighting"), at("uPointSize"), at("uTexturing"),
-         at("uTexture"),  at("uFogMode"), at("uFogColor"), at("uFogParams")};
+    u = {at("uTexturing"), at("uTexture"), at("uFogMode"), at("uFogColor"), at("uFogParams")};
     glUniform1i(u.texture, 0);
-}
-
-void bindVertexBuffer(GLuint buffer) {
-    if (boundBuffer == buffer)
-        return;
-    boundBuffer = buffer;
-    glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    const GLsizei stride = sizeof(Vertex);
-    glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, stride,
-                          reinterpret_cast<const void*>(offsetof(Vertex, position)));
-    glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, stride,
-                          reinterpret_cast<const void*>(offsetof(Vertex, normal)));
-    glVertexAttribPointer(2, 4, GL_FLOAT, GL_FALSE, stride,
-                          reinterpret_cast<const void*>(offsetof(Vertex, color)));
-    glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, stride,
-                          reinterpret_cast<const void*>(offsetof(Vertex, texCoord)));
-}
-
-void sendMatrices() {
-    if (!matricesChanged)
-        return;
-    matricesChanged = false;
-    float matrices[48] = {};
-    const Matrix mvp = multiply(projectionTop(), modelviewTop());
-    std::memcpy(matrices, mvp.m, sizeof mvp.m);
-    std::memcpy(matrices + 16, modelviewTop().m, sizeof mvp.m);
-    float normals[9];
-    normalMatrix(modelviewTop(), normals);
-    for (int c = 0; c < 3; ++c)
-        std::memcpy(matrices + 32 + c * 4, normals + c * 3, 3 * sizeof(float));
-    glUniformMatrix4fv(u.matrices, 3, GL_FALSE, matrices);
-}
-
-void sendLighting() {
-    if (!lightingChanged)
-        return;
-    lightingChanged = false;
-    const LightingGroup& l = state.lighting;
-    const Material& m = l.front;
-    float packed[6][4] = {};
-    for (int i = 0; i < 3; ++i)
-        packed[0][i] = m.emission[i] + 0.2f * m.ambient[i];
-    packed[0][3] = m.diffuse[3];
-    if (l.light0) {
-        for (int i = 0; i < 3; ++i) {
-            packed[1][i] = l.lightAmbient[i] * m.ambient[i];
-            packed[2][i] = l.lightDiffuse[i] * m.diffuse[i];
-            packed[3][i] = l.lightSpecular[i] * m.specular[i];
-        }
-    }
-    const float* p = l.lightPosition;
-    float* vector = packed[4];
-    if (p[3] != 0.0f) {
-        vector[0] = p[0] / p[3];
-        vector[1] = p[1] / p[3];
-        vector[2] = p[2] / p[3];
-        vector[3] = 1.0f;
-    } else {
-        const float length = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
-        const float scale = length > 0.0f ? 1.0f / length : 0.0f;
-        vector[0] = p[0] * scale;
-        vector[1] = p[1] * scale;
-        vector[2] = p[2] * scale;
-        vector[3] = 0.0f;
-    }
-    packed[5][0] = m.shininess;
-    packed[5][1] = state.transform.normalize ? 1.0f : 0.0f;
-    glUniform4fv(u.light, 6, &packed[0][0]);
-}
-
-void sendOthers() {
-    const int lighting = state.lighting.lighting ? 1 : 0;
-    if (sent.lighting != lighting) {
-        sent.lighting = lighting;
-        glUniform1i(u.lighting, lighting);
-    }
-    const int texturing = state.texture.enabled && textureHasImage(state.texture.binding) ? 1 : 0;
-    if (sent.texturing != texturing) {
-        sent.texturing = texturing;
-        glUniform1i(u.texturing, texturing);
-    }
-    const FogGroup& f = state.fog;
-    const int fogMode = !f.enabled ? 0 : (f.mode == FGL_LINEAR ? 1 : (f.mode == FGL_EXP ? 2 : 3));
-    if (sent.fogMode != fogMode) {
-        sent.fogMode = fogMode;
-        glUniform1i(u.fogMode, fogMode);
-    }
-    if (fogMode != 0) {
-        if (std::memcmp(sent.fogColor, f.color, sizeof sent.fogColor) != 0) {
-            std::memcpy(sent.fogColor, f.color, sizeof sent.fogColor);
-            glUniform3fv(u.fogColor, 1, f.color);
-        }
-        float params[3] = {0.0f, 1.0f, f.density};
-        if (f.end != f.start) {
-            params[0] = -1.0f / (f.end - f.start);
-            params[1] = f.end / (f.end - f.start);
-        }
-        if (std::memcmp(sent.fogParams, params, sizeof params) != 0) {
-            std::memcpy(sent.fogParams, params, sizeof params);
-            glUniform3fv(u.fogParams, 1, params);
-        }
-    }
-    if (sent.pointSize != state.pointSize) {
-        sent.pointSize = state.pointSize;
-        glUniform1f(u.pointSize, state.pointSize);
-    }
-}
-
-// Per-vertex arrays for the attributes the batch carries; the current values otherwise.
-void useAttributes(unsigned attributes) {
-    if (sent.enabledArrays != attributes) {
-        sent.enabledArrays = attributes;
-        sent.constantsValid = 0;
-        const unsigned bits[3] = {hasNormal, hasColor, hasTexCoord};
-        for (int i = 0; i < 3; ++i) {
-            if (attributes & bits[i])
-                glEnableVertexAttribArray(static_cast<GLuint>(i + 1));
-            else
-                glDisableVertexAttribArray(static_cast<GLuint>(i + 1));
-        }
-    }
-    const CurrentGroup& c = state.current;
-    CurrentGroup& k = sent.constants;
-    if (!(attributes & hasNormal) &&
-        (!(sent.constantsValid & hasNormal) || std::memcmp(k.normal, c.normal, sizeof k.normal))) {
-        glVertexAttrib3f(1, c.normal[0], c.normal[1], c.normal[2]);
-        std::memcpy(k.normal, c.normal, sizeof k.normal);
-        sent.constantsValid |= hasNormal;
-    }
-    if (!(attributes & hasColor) &&
-        (!(sent.constantsValid & hasColor) || std::memcmp(k.color, c.color, sizeof k.color))) {
-        glVertexAttrib4f(2, c.color[0], c.color[1], c.color[2], c.color[3]);
-        std::memcpy(k.color, c.color, sizeof k.color);
-        sent.constantsValid |= hasColor;
-    }
-    if (!(attributes & hasTexCoord) && (!(sent.constantsValid & hasTexCoord) ||
-                                        std::memcmp(k.texCoord, c.texCoord, sizeof k.texCoord))) {
-        glVertexAttrib2f(3, c.texCoord[0], c.texCoord[1]);
-        std::memcpy(k.texCoord, c.texCoord, sizeof k.texCoord);
-        sent.constantsValid |= hasTexCoord;
-    }
-}
-
-void drawFromStream(GLenum kind, const Vertex* vertices, int count) {
-    const size_t bytes = sizeof(Vertex) * static_cast<size_t>(count);
-    bindVertexBuffer(streamBuffer);
-    if (bytes > streamCapacity) {
-        streamCapacity = bytes * 2;
-        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(streamCapacity), nullptr,
-                     GL_STREAM_DRAW);
-    }
-    glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(bytes), vertices);
-    glDrawArrays(kind, 0, count);
-}
-
-GLenum primitive(GLenum kind) {
-    return kind == FGL_TRIANGLES ? GL_TRIANGLES : (kind == FGL_LINES ? GL_LINES : GL_POINTS);
-}
-
-// Window-space orientation of a polygon: positive when counter-clockwise (front).
-float signedArea(const Matrix& mvp, const std::vector<Vertex>& vertices, int first,
-                 const int* corners, int size) {
-    float area = 0.0f;
-    float px = 0.0f, py = 0.0f, fx = 0.0f, fy = 0.0f;
-    for (int k = 0; k < size; ++k) {
-        const float* p = vertices[static_cast<size_t>(first + corners[k])].position;
-        float clip[4];
-        for (int i = 0; i < 4; ++i)
-            clip[i] =
-                mvp.m[i] * p[0] + mvp.m[4 + i] * p[1] + mvp.m[8 + i] * p[2] + mvp.m[12 + i] * p[3];
-        const float x = clip[0] / clip[3], y = clip[1] / clip[3];
-        if (k == 0) {
-            fx = x;
-            fy = y;
-        } else {
-            area += px * y - x * py;
-        }
-        px = x;
-        py = y;
-    }
-    area += px * fy - fx * py;
-    return area;
-}
-
-// Triangles drawn as edges or corners where the polygon mode of their side asks for it.
-void drawPolygonModes(const Batch& batch, const std::vector<Vertex>& vertices) {
-    const Matrix mvp = multiply(projectionTop(), modelviewTop());
-    std::vector<Vertex> fill, lines, points;
-    int triangle = 0; // first vertex of the polygon's triangles within the batch
-    for (size_t p = 0; p < batch.polygonStarts.size(); ++p) {
-        const int* corners = &batch.polygonCorners[static_cast<size_t>(batch.polygonStarts[p])];
-        const int size = batch.polygonSizes[p];
-        const int triangles = (size - 2) * 3;
-        const bool front = signedArea(mvp, vertices, batch.first, corners, size) > 0.0f;
-        const GLenum mode = front ? state.polygon.frontMode : state.polygon.backMode;
-        const bool culled = state.polygon.cull && !front;
-        auto vertexAt = [&](int k) { return vertices[static_cast<size_t>(batch.first + k)]; };
-        if (!culled && mode == FGL_FILL) {
-            for (int k = 0; k < triangles; ++k)
-                fill.push_back(vertexAt(triangle + k));
-        } else if (!culled && mode == FGL_LINE) {
-            for (int k = 0; k < size; ++k) {
-                lines.push_back(vertexAt(corners[k]));
-                lines.push_back(vertexAt(corners[(k + 1) % size]));
-            }
-        } else if (!culled) {
-            for (int k = 0; k < size; ++k)
-                points.push_back(vertexAt(corners[k]));
-        }
-        triangle += triangles;
-    }
-    // Culling is decided above, per polygon; the real context must not cull again.
-    glDisable(GL_CULL_FACE);
-    real.cull = false;
-    if (!fill.empty())
-        drawFromStream(GL_TRIANGLES, fill.data(), static_cast<int>(fill.size()));
-    if (!lines.empty())
-        drawFromStream(GL_LINES, lines.data(), static_cast<int>(lines.size()));
-    if (!points.empty())
-        drawFromStream(GL_POINTS, points.data(), static_cast<int>(points.size()));
 }
 
 void enable(GLenum cap, bool on, bool& cached) {
@@ -431,6 +193,78 @@ void enable(GLenum cap, bool on, bool& cached) {
         glDisable(cap);
 }
 
+void bindRealTexture(GLuint name) {
+    if (real.texture == name)
+        return;
+    real.texture = name;
+    glBindTexture(GL_TEXTURE_2D, realTexture(name));
+}
+
+// Brings the real context and the uniforms in line with a draw state.
+void applyDrawState(const DrawState& d) {
+    enable(GL_BLEND, d.blend, real.blend);
+    if (real.src != d.srcFactor || real.dst != d.dstFactor) {
+        real.src = d.srcFactor;
+        real.dst = d.dstFactor;
+        // Blend factors and depth functions have the same values in every GL version.
+        glBlendFunc(d.srcFactor, d.dstFactor);
+    }
+    enable(GL_DEPTH_TEST, d.depthTest, real.depthTest);
+    if (real.depthFunc != d.depthFunc) {
+        real.depthFunc = d.depthFunc;
+        glDepthFunc(d.depthFunc);
+    }
+    if (std::memcmp(real.viewport, d.viewport, sizeof real.viewport) != 0) {
+        std::memcpy(real.viewport, d.viewport, sizeof real.viewport);
+        glViewport(d.viewport[0], d.viewport[1], d.viewport[2], d.viewport[3]);
+    }
+    const int texturing = d.texture != 0 ? 1 : 0;
+    if (texturing)
+        bindRealTexture(d.texture);
+    if (real.texturing != texturing) {
+        real.texturing = texturing;
+        glUniform1i(u.texturing, texturing);
+    }
+    if (real.fogMode != d.fogMode) {
+        real.fogMode = d.fogMode;
+        glUniform1i(u.fogMode, d.fogMode);
+    }
+    if (d.fogMode == 0)
+        return;
+    if (std::memcmp(real.fogColor, d.fogColor, sizeof real.fogColor) != 0) {
+        std::memcpy(real.fogColor, d.fogColor, sizeof real.fogColor);
+        glUniform3fv(u.fogColor, 1, d.fogColor);
+    }
+    if (std::memcmp(real.fogParams, d.fogParams, sizeof real.fogParams) != 0) {
+        std::memcpy(real.fogParams, d.fogParams, sizeof real.fogParams);
+        glUniform3fv(u.fogParams, 1, d.fogParams);
+    }
+}
+
+bool sameDrawState(const DrawState& a, const DrawState& b) {
+    if (a.blend != b.blend || a.depthTest != b.depthTest || a.texture != b.texture ||
+        a.fogMode != b.fogMode || std::memcmp(a.viewport, b.viewport, sizeof a.viewport) != 0)
+        return false;
+    if (a.blend && (a.srcFactor != b.srcFactor || a.dstFactor != b.dstFactor))
+        return false;
+    if (a.depthTest && a.depthFunc != b.depthFunc)
+        return false;
+    return a.fogMode == 0 || (std::memcmp(a.fogColor, b.fogColor, sizeof a.fogColor) == 0 &&
+                              std::memcmp(a.fogParams, b.fogParams, sizeof a.fogParams) == 0);
+}
+
+// Whether primitives of another kind may be drawn before those pending: only where each
+// fragment is added to the colour buffer whatever is there, without a depth test.
+bool orderFree(const DrawState& d) {
+    return d.blend && !d.depthTest && d.dstFactor == FGL_ONE &&
+           (d.srcFactor == FGL_ONE || d.srcFactor == FGL_SRC_ALPHA || d.srcFactor == FGL_ZERO);
+}
+
+bool insideView(const StreamVertex& v) {
+    const float* p = v.position;
+    return std::fabs(p[0]) <= p[3] && std::fabs(p[1]) <= p[3] && std::fabs(p[2]) <= p[3];
+}
+
 } // namespace
 
 void ensureGpu() {
@@ -438,85 +272,145 @@ void ensureGpu() {
         return;
     ready = true;
     setupProgram();
-    glGenVertexArrays(1, &vertexArray);
-    glBindVertexArray(vertexArray);
-    glGenBuffers(1, &streamBuffer);
-    glGenBuffers(1, &listBuffer);
-    glEnableVertexAttribArray(0);
-#if !defined(__EMSCRIPTEN__)
-    if (!isEs)
-        glEnable(GL_PROGRAM_POINT_SIZE);
-#endif
-    glCullFace(GL_BACK);
-    glFrontFace(GL_CCW);
+    glGenVertexArrays(ringSize, vertexArrays);
+    glGenBuffers(ringSize, streamBuffers);
+    const GLsizei stride = sizeof(StreamVertex);
+    for (int b = 0; b < ringSize; ++b) {
+        glBindVertexArray(vertexArrays[b]);
+        glBindBuffer(GL_ARRAY_BUFFER, streamBuffers[b]);
+        glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, stride,
+                              reinterpret_cast<const void*>(offsetof(StreamVertex, position)));
+        glVertexAttribPointer(1, 4, GL_FLOAT, GL_FALSE, stride,
+                              reinterpret_cast<const void*>(offsetof(StreamVertex, color)));
+        glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, stride,
+                              reinterpret_cast<const void*>(offsetof(StreamVertex, texCoord)));
+        glVertexAttribPointer(3, 1, GL_FLOAT, GL_FALSE, stride,
+                              reinterpret_cast<const void*>(offsetof(StreamVertex, fogDistance)));
+        for (GLuint i = 0; i < 4; ++i)
+            glEnableVertexAttribArray(i);
+    }
+    // Culling is decided on the processor, per polygon.
+    glDisable(GL_CULL_FACE);
+    glGetIntegerv(GL_VIEWPORT, drawableViewport);
 }
 
-void syncRealState() {
+void currentViewport(GLint out[4]) {
     ensureGpu();
-    const ColorBufferGroup& c = state.colorBuffer;
-    enable(GL_BLEND, c.blend, real.blend);
-    if (real.src != c.srcFactor || real.dst != c.dstFactor) {
-        real.src = c.srcFactor;
-        real.dst = c.dstFactor;
-        // Blend factors and depth functions have the same values in every GL version.
-        glBlendFunc(c.srcFactor, c.dstFactor);
-    }
-    enable(GL_DEPTH_TEST, state.depth.test, real.depthTest);
-    if (real.depthFunc != state.depth.func) {
-        real.depthFunc = state.depth.func;
-        glDepthFunc(state.depth.func);
-    }
-    enable(GL_CULL_FACE, state.polygon.cull, real.cull);
     const ViewportGroup& v = state.viewport;
-    if (v.set && (real.viewport[0] != v.x || real.viewport[1] != v.y ||
-                  real.viewport[2] != v.width || real.viewport[3] != v.height)) {
-        real.viewport[0] = v.x;
-        real.viewport[1] = v.y;
-        real.viewport[2] = v.width;
-        real.viewport[3] = v.height;
-        glViewport(v.x, v.y, v.width, v.height);
-    }
-    if (std::memcmp(real.clearColor, c.clearColor, sizeof real.clearColor) != 0) {
-        std::memcpy(real.clearColor, c.clearColor, sizeof real.clearColor);
-        glClearColor(c.clearColor[0], c.clearColor[1], c.clearColor[2], c.clearColor[3]);
-    }
-    if (real.texture != state.texture.binding) {
-        real.texture = state.texture.binding;
-        glBindTexture(GL_TEXTURE_2D, realTexture(state.texture.binding));
-    }
-}
-
-int storeListVertices(const std::vector<Vertex>& vertices) {
-    const auto base = static_cast<int>(listStore.size());
-    listStore.insert(listStore.end(), vertices.begin(), vertices.end());
-    listStoreSent = false;
-    return base;
-}
-
-void drawBatch(const Batch& batch, int base, const std::vector<Vertex>& vertices) {
-    syncRealState();
-    sendMatrices();
-    sendLighting();
-    sendOthers();
-    useAttributes(batch.attributes);
-    const bool allFill = state.polygon.frontMode == FGL_FILL &&
-                         (state.polygon.backMode == FGL_FILL || state.polygon.cull);
-    if (batch.kind == FGL_TRIANGLES && !allFill) {
-        drawPolygonModes(batch, vertices);
+    if (!v.set) {
+        std::memcpy(out, drawableViewport, sizeof drawableViewport);
         return;
     }
-    if (base < 0) {
-        drawFromStream(primitive(batch.kind), &vertices[static_cast<size_t>(batch.first)],
-                       batch.count);
+    out[0] = v.x;
+    out[1] = v.y;
+    out[2] = v.width;
+    out[3] = v.height;
+}
+
+DrawState currentDrawState() {
+    DrawState d{};
+    const ColorBufferGroup& c = state.colorBuffer;
+    d.blend = c.blend;
+    d.srcFactor = c.srcFactor;
+    d.dstFactor = c.dstFactor;
+    d.depthTest = state.depth.test;
+    d.depthFunc = state.depth.func;
+    currentViewport(d.viewport);
+    d.texture =
+        state.texture.enabled && textureHasImage(state.texture.binding) ? state.texture.binding : 0;
+    const FogGroup& f = state.fog;
+    d.fogMode = !f.enabled ? 0 : (f.mode == FGL_LINEAR ? 1 : (f.mode == FGL_EXP ? 2 : 3));
+    if (d.fogMode != 0) {
+        std::memcpy(d.fogColor, f.color, sizeof d.fogColor);
+        d.fogParams[0] = 0.0f;
+        d.fogParams[1] = 1.0f;
+        d.fogParams[2] = f.density;
+        if (f.end != f.start) {
+            d.fogParams[0] = -1.0f / (f.end - f.start);
+            d.fogParams[1] = f.end / (f.end - f.start);
+        }
+    }
+    return d;
+}
+
+void appendToStream(const DrawState& drawState, GLenum kind, const StreamVertex* vertices,
+                    size_t count) {
+    if (count == 0)
+        return;
+    if (!pending.empty && (!sameDrawState(pending.drawState, drawState) ||
+                           (pending.lastKind != kind && !orderFree(drawState))))
+        flushStream();
+    if (pending.empty) {
+        pending.drawState = drawState;
+        pending.empty = false;
+    }
+    pending.lastKind = kind;
+    if (kind == FGL_TRIANGLES && orderFree(drawState)) {
+        for (size_t t = 0; t + 2 < count; t += 3) {
+            const bool inside = insideView(vertices[t]) && insideView(vertices[t + 1]) &&
+                                insideView(vertices[t + 2]);
+            std::vector<StreamVertex>& list = inside ? pending.triangles : pending.outside;
+            list.insert(list.end(), vertices + t, vertices + t + 3);
+        }
         return;
     }
-    bindVertexBuffer(listBuffer);
-    if (!listStoreSent) {
-        listStoreSent = true;
-        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(sizeof(Vertex) * listStore.size()),
-                     listStore.data(), GL_STATIC_DRAW);
+    std::vector<StreamVertex>& list = kind == FGL_TRIANGLES ? pending.triangles
+                                      : kind == FGL_LINES   ? pending.lines
+                                                            : pending.points;
+    list.insert(list.end(), vertices, vertices + count);
+}
+
+double layerSeconds = 0.0;
+double sendingSeconds = 0.0;
+
+void flushStream() {
+    if (pending.empty)
+        return;
+    const double begin = layerClock();
+    applyDrawState(pending.drawState);
+    const size_t total = pending.triangles.size() + pending.outside.size() + pending.lines.size() +
+                         pending.points.size();
+    const size_t bytes = sizeof(StreamVertex) * total;
+    const int ring = nextBuffer;
+    nextBuffer = (nextBuffer + 1) % ringSize;
+    glBindVertexArray(vertexArrays[ring]);
+    glBindBuffer(GL_ARRAY_BUFFER, streamBuffers[ring]);
+    if (bytes > streamCapacities[ring]) {
+        streamCapacities[ring] = bytes * 2;
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(streamCapacities[ring]), nullptr,
+                     GL_STREAM_DRAW);
     }
-    glDrawArrays(primitive(batch.kind), base + batch.first, batch.count);
+    const struct {
+        std::vector<StreamVertex>& vertices;
+        GLenum primitive;
+    } kinds[] = {{pending.triangles, GL_TRIANGLES},
+                 {pending.outside, GL_TRIANGLES},
+                 {pending.lines, GL_LINES},
+                 {pending.points, GL_POINTS}};
+    // Every part is in the buffer before the first draw reads it: writing to a buffer that a
+    // queued draw reads makes the driver wait for that draw.
+    size_t first = 0;
+    for (const auto& k : kinds) {
+        if (k.vertices.empty())
+            continue;
+        glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(first * sizeof(StreamVertex)),
+                        static_cast<GLsizeiptr>(k.vertices.size() * sizeof(StreamVertex)),
+                        k.vertices.data());
+        first += k.vertices.size();
+    }
+    first = 0;
+    for (const auto& k : kinds) {
+        if (k.vertices.empty())
+            continue;
+        glDrawArrays(k.primitive, static_cast<GLint>(first),
+                     static_cast<GLsizei>(k.vertices.size()));
+        ++drawCalls;
+        first += k.vertices.size();
+        k.vertices.clear();
+    }
+    pending.empty = true;
+    pending.lastKind = 0;
+    sendingSeconds += layerClock() - begin;
 }
 
 bool textureHasImage(GLuint name) {
@@ -532,7 +426,13 @@ void execClear(GLbitfield mask) {
         setError(FGL_INVALID_VALUE);
         return;
     }
-    syncRealState();
+    ensureGpu();
+    flushStream();
+    const float* c = state.colorBuffer.clearColor;
+    if (std::memcmp(real.clearColor, c, sizeof real.clearColor) != 0) {
+        std::memcpy(real.clearColor, c, sizeof real.clearColor);
+        glClearColor(c[0], c[1], c[2], c[3]);
+    }
     GLbitfield realMask = 0;
     if (mask & FGL_COLOR_BUFFER_BIT)
         realMask |= GL_COLOR_BUFFER_BIT;
@@ -576,7 +476,10 @@ void fglTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei wid
         setError(FGL_INVALID_VALUE);
         return;
     }
-    syncRealState();
+    ensureGpu();
+    // Pending draws use the texture as it was.
+    flushStream();
+    bindRealTexture(state.texture.binding);
     // Without pixels the image is defined as black here, as a browser would have it.
     std::vector<unsigned char> zeros;
     if (pixels == nullptr) {
@@ -608,7 +511,9 @@ void fglTexParameteri(GLenum target, GLenum pname, GLint param) {
         setError(FGL_INVALID_ENUM);
         return;
     }
-    syncRealState();
+    ensureGpu();
+    flushStream();
+    bindRealTexture(state.texture.binding);
     glTexParameteri(GL_TEXTURE_2D, pname, param);
     if (pname == FGL_TEXTURE_MIN_FILTER)
         textures[state.texture.binding].minFilter = param;
@@ -616,7 +521,31 @@ void fglTexParameteri(GLenum target, GLenum pname, GLint param) {
 
 void fglFinish() {
     ensureGpu();
+    flushStream();
     glFinish();
+}
+
+void fglFlush() {
+    ensureGpu();
+    flushStream();
+    glFlush();
+}
+
+void fglFrameDone() {
+    fglFlush();
+    ++frames;
+}
+
+FGL_COUNTER unsigned long fglDrawCallCount() {
+    return drawCalls;
+}
+
+FGL_COUNTER unsigned long fglFrameCount() {
+    return frames;
+}
+
+FGL_COUNTER double fglLayerSeconds() {
+    return layerSeconds;
 }
 
 void fglPixelStorei(GLenum pname, GLint param) {
@@ -640,6 +569,7 @@ void fglReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum forma
         return;
     }
     ensureGpu();
+    flushStream();
     glReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
 }
 

@@ -1,5 +1,5 @@
 // Private to the fixed-function layer: the real GL API underneath, the layer's state (what
-// glPushAttrib saves, by group), vertices and batches, display lists and the GPU side.
+// glPushAttrib saves, by group), vertices and batches, the draw path and the GPU side.
 #pragma once
 
 #if defined(__EMSCRIPTEN__)
@@ -12,6 +12,7 @@
 #include "fixedgl.h"
 #include "fixedgl_enums.h"
 
+#include <chrono>
 #include <cstdint>
 #include <vector>
 
@@ -111,6 +112,7 @@ struct ServerState {
     TransformGroup transform;
     ViewportGroup viewport;
     float pointSize = 1.0f;
+    float lineWidth = 1.0f;
     HintGroup hint;
 };
 
@@ -168,6 +170,9 @@ struct Batch {
     std::vector<int> polygonStarts;
     std::vector<int> polygonSizes;
     std::vector<int> polygonCorners; // vertex numbers relative to `first`
+    // For each vertex, the first one of the batch made from the same input vertex (itself if
+    // none), so that a vertex that strips and quads share is transformed and lit once.
+    std::vector<int> sameAs;
 };
 
 // What a batch leaves as the current attributes when it runs (the last vertex's values).
@@ -183,19 +188,61 @@ struct BatchTail {
 bool assembleBatch(GLenum mode, const std::vector<Vertex>& input, unsigned attributes,
                    std::vector<Vertex>& vertices, Batch& batch);
 
-// ---- GPU side -----------------------------------------------------------------------------------
+// For benchmarks: the time spent turning batches into the stream (the processor's share of a
+// frame that the layer adds), and the time spent sending the stream (the driver's).
+extern double layerSeconds;
+extern double sendingSeconds;
+inline double layerClock() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// ---- The draw path (stream.cpp) ------------------------------------------------------------
+
+// Transforms a batch of `vertices` on the processor (positions to clip space, lighting per
+// vertex in eye space, culling and polygon modes, wide lines and points to triangles) and adds
+// it to the pending stream, which is sent as one draw per primitive kind when the state it
+// was drawn under changes.
+void streamBatch(const Batch& batch, const std::vector<Vertex>& vertices);
+
+// ---- GPU side (gpu.cpp) ---------------------------------------------------------------------
+
+// One vertex as the GPU reads it from the stream: clip-space position, final colour (lit and
+// clamped), texture coordinate, and the eye-plane distance for fog.
+struct StreamVertex {
+    float position[4];
+    float color[4];
+    float texCoord[2];
+    float fogDistance;
+};
+
+// The state that one draw of the stream is sent under: everything the real context or the
+// shader applies after the vertex stage.
+struct DrawState {
+    bool blend;
+    GLenum srcFactor, dstFactor;
+    bool depthTest;
+    GLenum depthFunc;
+    GLint viewport[4];
+    GLuint texture; // 0 when not texturing
+    int fogMode;    // 0 off, 1 linear, 2 exp, 3 exp2
+    float fogColor[3];
+    float fogParams[3];
+};
 
 // Sets up the program and buffers in the current context on first use.
 void ensureGpu();
-// Brings the real context's fixed state (blend, depth, culling, viewport, clear colour) in
-// line with the layer's.
-void syncRealState();
-// Appends a display list's vertices to the one static buffer that all lists share (sent to the
-// GPU before the next draw); returns where they begin.
-int storeListVertices(const std::vector<Vertex>& vertices);
-// Draws a batch of `vertices`: those of a list stored at `base`, or (base < 0) sent through the
-// stream buffer.
-void drawBatch(const Batch& batch, int base, const std::vector<Vertex>& vertices);
+// The viewport in force: the last glViewport, or the drawable's when none was set.
+void currentViewport(GLint out[4]);
+// The draw state of the layer's current state.
+DrawState currentDrawState();
+// Appends primitives to the pending stream (kind FGL_TRIANGLES, FGL_LINES or FGL_POINTS),
+// sending what is pending first when it was drawn under another state, or under the same one
+// where drawing out of order could change the picture.
+void appendToStream(const DrawState& drawState, GLenum kind, const StreamVertex* vertices,
+                    size_t count);
+// Sends everything pending to the GPU.
+void flushStream();
 
 // Real GL texture bookkeeping: whether a name holds an image.
 bool textureHasImage(GLuint name);

@@ -1,8 +1,8 @@
 // Immediate mode, client arrays and display lists. glBegin/glEnd and glDrawElements gather
 // vertices and decompose their primitive into triangles, lines or points with the same
 // triangles a classic rasteriser makes (quads split along 1-3, quad strips as (2,0,3)(0,1,3),
-// polygons as fans); outside a list the batch is drawn at once, inside one it is stored and
-// the list's vertices go to a buffer of its own at glEndList. A list replays its recorded
+// polygons as fans); outside a list the batch is drawn at once, inside one it is stored with
+// the list, and drawn each time the list runs. A list replays its recorded
 // calls; glCallList inside a list is resolved when the list runs.
 #include "lists.h"
 
@@ -20,7 +20,6 @@ struct DisplayList {
     std::vector<Vertex> vertices;
     std::vector<Batch> batches;
     std::vector<BatchTail> tails;
-    int base = -1; // where the vertices begin in the shared list buffer
 };
 
 std::unordered_map<GLuint, std::unique_ptr<DisplayList>> displayLists;
@@ -71,9 +70,13 @@ void addVertex(float x, float y, float z, float w) {
     pending.push_back(v);
 }
 
-// Adds vertex `index` of the input to the output with its position in the batch.
+// The input vertex that each output vertex of the batch being assembled was taken from.
+std::vector<int> takenFrom;
+
+// Adds vertex `index` of the input to the output.
 void take(const std::vector<Vertex>& in, int index, std::vector<Vertex>& out) {
     out.push_back(in[static_cast<size_t>(index)]);
+    takenFrom.push_back(index);
 }
 
 void addPolygon(Batch& batch, std::initializer_list<int> corners) {
@@ -111,7 +114,7 @@ void finishBatch(GLenum mode, const std::vector<Vertex>& input, unsigned attribu
     immediateVertices.clear();
     Batch batch{};
     if (assembleBatch(mode, input, hasNormal | hasColor | hasTexCoord, immediateVertices, batch))
-        drawBatch(batch, -1, immediateVertices);
+        streamBatch(batch, immediateVertices);
 }
 
 void replay(const DisplayList& list, int depth) {
@@ -163,6 +166,9 @@ void replay(const DisplayList& list, int depth) {
         case Op::pointSize:
             execPointSize(c.f[0]);
             break;
+        case Op::lineWidth:
+            execLineWidth(c.f[0]);
+            break;
         case Op::hint:
             execHint(c.u[0], c.u[1]);
             break;
@@ -198,7 +204,7 @@ void replay(const DisplayList& list, int depth) {
             break;
         case Op::draw: {
             const Batch& batch = list.batches[c.u[0]];
-            drawBatch(batch, list.base, list.vertices);
+            streamBatch(batch, list.vertices);
             const BatchTail& tail = list.tails[c.u[0]];
             if (!tail.setsCurrent)
                 break;
@@ -324,6 +330,7 @@ void noteTexCoord(float s, float t) {
 bool assembleBatch(GLenum mode, const std::vector<Vertex>& in, unsigned attributes,
                    std::vector<Vertex>& out, Batch& batch) {
     const int n = static_cast<int>(in.size());
+    takenFrom.clear();
     batch.attributes = attributes;
     batch.first = static_cast<int>(out.size());
     switch (mode) {
@@ -417,6 +424,14 @@ bool assembleBatch(GLenum mode, const std::vector<Vertex>& in, unsigned attribut
     }
     }
     batch.count = static_cast<int>(out.size()) - batch.first;
+    std::vector<int> firstTaken(static_cast<size_t>(n), -1);
+    batch.sameAs.resize(takenFrom.size());
+    for (size_t k = 0; k < takenFrom.size(); ++k) {
+        int& first = firstTaken[static_cast<size_t>(takenFrom[k])];
+        if (first < 0)
+            first = static_cast<int>(k);
+        batch.sameAs[k] = first;
+    }
     return batch.count > 0;
 }
 
@@ -523,9 +538,6 @@ void fglEndList() {
         setError(FGL_INVALID_OPERATION);
         return;
     }
-    // A replaced list's vertices stay in the shared buffer unused: lists are built once.
-    if (!compiling->vertices.empty())
-        compiling->base = storeListVertices(compiling->vertices);
     displayLists[compilingId] = std::move(compiling);
     compiling.reset();
     compileAndExecute = false;

@@ -24,6 +24,7 @@ enum class Op : unsigned char {
     depthFunc,
     polygonMode,
     pointSize,
+    lineWidth,
     hint,
     clearColor,
     clear,
@@ -74,6 +75,7 @@ void execBlendFunc(GLenum src, GLenum dst);
 void execDepthFunc(GLenum func);
 void execPolygonMode(GLenum face, GLenum mode);
 void execPointSize(float size);
+void execLineWidth(float width);
 void execHint(GLenum target, GLenum mode);
 void execMaterial(GLenum face, GLenum pname, const float* p);
 void execLight(GLenum light, GLenum pname, const float* p);

@@ -381,6 +381,14 @@ void execPointSize(float size) {
     state.pointSize = size;
 }
 
+void execLineWidth(float width) {
+    if (width <= 0.0f) {
+        setError(FGL_INVALID_VALUE);
+        return;
+    }
+    state.lineWidth = width;
+}
+
 void execHint(GLenum target, GLenum mode) {
     int index = 0;
     if (!isHintTarget(target, index) || mode < FGL_DONT_CARE || mode > FGL_NICEST) {
@@ -552,9 +560,15 @@ void execPopAttrib() {
         state.viewport = s.viewport;
     if (mask & FGL_POINT_BIT)
         state.pointSize = s.pointSize;
+    if (mask & FGL_LINE_BIT)
+        state.lineWidth = s.lineWidth;
     if (mask & FGL_HINT_BIT)
         state.hint = s.hint;
     lightingChanged = true;
+    // The outermost group closes a frame (the demo brackets each in one): what it drew is
+    // sent now, so that a frame read from the canvas without a buffer swap is whole.
+    if (attribStack.empty())
+        flushStream();
 }
 
 } // namespace fgl
@@ -662,6 +676,11 @@ void fglPolygonMode(GLenum face, GLenum mode) {
 void fglPointSize(GLfloat size) {
     if (recordCall(Op::pointSize, {}, {size}))
         execPointSize(size);
+}
+
+void fglLineWidth(GLfloat width) {
+    if (recordCall(Op::lineWidth, {}, {width}))
+        execLineWidth(width);
 }
 
 void fglHint(GLenum target, GLenum mode) {

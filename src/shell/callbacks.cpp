@@ -32,8 +32,7 @@ void reshapeHandler(int width, int height) {
         glutReshapeWindow(width, height);
     }
     // On 640x480 the band 640x270 at 120 pixels up; any other size keeps its shape.
-    const ViewportBand band = viewportBand(width, height);
-    glViewport(band.x, band.y, band.width, band.height);
+    placeBand(width, height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
 }

@@ -173,4 +173,88 @@ TEST_F(FixedGlEs, TextureModulates) {
     expectNear(pixelAt(8, 24), 0.0f, 0.0f, 0.5f, "top left");
     expectNear(pixelAt(24, 24), 1.0f, 1.0f, 0.5f, "top right");
 }
+
+bool lit(int x, int y) {
+    const Rgba p = pixelAt(x, y);
+    return p.r + p.g + p.b > 0;
+}
+
+// WebGL draws lines one pixel wide and points as big as it likes; the layer draws wider ones
+// as triangles, on the pixels the GL's rules for non-antialiased wide lines and points give.
+// Object coordinates here are window coordinates.
+TEST_F(FixedGlEs, WideLinesAndPointsTakeTheGlsPixels) {
+    fglTranslatef(-1.0f, -1.0f, 0.0f);
+    fglScalef(2.0f / size, 2.0f / size, 1.0f);
+    fglColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    fglPushAttrib(FGL_LINE_BIT | FGL_POINT_BIT);
+    fglLineWidth(3.0f);
+    // x-major: columns by the diamond-exit rule (the start lies inside its pixel's diamond,
+    // the end too, so the first column is drawn and the last not), three rows centred on y.
+    fglBegin(FGL_LINES);
+    fglVertex2f(4.3f, 10.4f);
+    fglVertex2f(27.6f, 10.4f);
+    fglEnd();
+    // Even sizes centre the square on a pixel corner, odd ones on a pixel centre.
+    fglPointSize(4.0f);
+    fglBegin(FGL_POINTS);
+    fglVertex2f(16.3f, 20.7f);
+    fglEnd();
+    fglPointSize(3.0f);
+    fglBegin(FGL_POINTS);
+    fglVertex2f(8.2f, 24.9f);
+    fglEnd();
+    fglPopAttrib();
+    // Width 1 again after the pop: one row.
+    fglBegin(FGL_LINES);
+    fglVertex2f(2.0f, 4.5f);
+    fglVertex2f(30.0f, 4.5f);
+    fglEnd();
+
+    const struct {
+        int x, y;
+        bool lit;
+    } expected[] = {
+        {4, 9, true},    {4, 11, true},   {26, 10, true},  {3, 10, false}, {27, 10, false},
+        {10, 8, false},  {10, 12, false}, {14, 19, true},  {17, 22, true}, {13, 20, false},
+        {18, 20, false}, {15, 18, false}, {15, 23, false}, {7, 23, true},  {9, 25, true},
+        {6, 24, false},  {10, 24, false}, {8, 22, false},  {8, 26, false}, {16, 4, true},
+        {16, 3, false},  {16, 5, false},
+    };
+    for (const auto& e : expected)
+        EXPECT_EQ(lit(e.x, e.y), e.lit) << "pixel " << e.x << ", " << e.y;
+}
+
+TEST_F(FixedGlEs, LineWidthMustBePositive) {
+    fglLineWidth(0.0f);
+    EXPECT_EQ(fglGetError(), static_cast<GLenum>(FGL_INVALID_VALUE));
+}
+
+// Many small lists under their own matrices and materials: one draw call while the draw
+// state holds.
+TEST_F(FixedGlEs, ReplayedListsShareOneDraw) {
+    fglNewList(2, FGL_COMPILE);
+    fglBegin(FGL_QUADS);
+    fglVertex2f(-0.1f, -0.1f);
+    fglVertex2f(0.1f, -0.1f);
+    fglVertex2f(0.1f, 0.1f);
+    fglVertex2f(-0.1f, 0.1f);
+    fglEnd();
+    fglEndList();
+    fglEnable(FGL_LIGHTING);
+    fglEnable(FGL_LIGHT0);
+    fglFinish();
+    const unsigned long before = fglDrawCallCount();
+    for (int i = 0; i < 16; ++i) {
+        fglPushMatrix();
+        fglTranslatef(-0.75f + 0.1f * static_cast<float>(i), 0.0f, 0.0f);
+        const float material[4] = {0.05f * static_cast<float>(i), 0.5f, 0.5f, 1.0f};
+        fglMaterialfv(FGL_FRONT, FGL_AMBIENT_AND_DIFFUSE, material);
+        fglCallList(2);
+        fglPopMatrix();
+    }
+    fglFinish();
+    EXPECT_EQ(fglDrawCallCount() - before, 1u);
+    // Each quad keeps its own material: the last one's red is 1.2 x 0.75.
+    expectNear(pixelAt(28, 16), 0.9f, 0.6f, 0.6f, "last quad");
+}
 } // namespace

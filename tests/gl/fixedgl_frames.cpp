@@ -1,11 +1,14 @@
-// Renders a table of scenes headless into raw RGBA files (640x480, rows bottom up): one frame
+// Renders a table of scenes headless into raw RGBA files (640x480 unless another size is
+// given, rows bottom up): one frame
 // of each of the 26 acts with every sync struck one row before, the resident shapes and meshes
 // that no act draws, and polygon line mode. Built twice: against real GL 1.1 and against the
 // fixed-function layer (PARADE_FIXEDGL, on a GL 3.3 core context); the comparison test holds
 // the two sets of files against each other.
 //
-// Usage: fixedgl-frames-{gl,layer} DATADIR OUTDIR
-//        fixedgl-frames-{gl,layer} --bench FRAMES DATADIR   (median ms per frame of each act)
+// Usage: fixedgl-frames-{gl,layer} DATADIR OUTDIR [WIDTHxHEIGHT LINEWIDTH]
+//        (at another size, with lines LINEWIDTH pixels wide and points that many times larger)
+//        fixedgl-frames-{gl,layer} --bench FRAMES DATADIR   (per act: median ms per frame,
+//                                         processor ms, the layer's ms and draw calls)
 #include "director.h"
 #include "effects.h"
 #include "music.h"
@@ -23,14 +26,17 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
 namespace {
-constexpr int width = 640;
-constexpr int height = 480;
+int width = 640;
+int height = 480;
+// Line width and the scale of point sizes: the band's height over 270, as the show draws them.
+float lineScale = 1.0f;
 
 // Each act at a time inside a quarter unit where it runs (the quarters of parade-actframes).
 struct ActTime {
@@ -166,7 +172,7 @@ void drawResidentLists() {
 void drawPolygonModes() {
     beginObjects(0.7f);
     glDisable(GL_FOG);
-    glPointSize(4.0f);
+    glPointSize(4.0f * lineScale);
     const struct {
         GLenum mode;
         GLuint list;
@@ -191,7 +197,7 @@ void drawPolygonModes() {
 void drawPrimitives() {
     beginObjects(2.1f);
     glDisable(GL_LIGHTING);
-    glPointSize(3.0f);
+    glPointSize(3.0f * lineScale);
     const GLenum modes[] = {GL_POINTS,     GL_LINES,          GL_LINE_STRIP,   GL_LINE_LOOP,
                             GL_TRIANGLES,  GL_TRIANGLE_STRIP, GL_TRIANGLE_FAN, GL_QUADS,
                             GL_QUAD_STRIP, GL_POLYGON};
@@ -381,34 +387,81 @@ void writeErrors(const std::string& path) {
     note("fog-mode-unknown");
     glLoadIdentity();
 }
-// Median wall time of a whole frame (drawn and finished) at `frames` times across each act's
-// quarter, syncs struck every 4 rows.
+double threadCpuMs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Per act, at `frames` times across its quarter with syncs struck every 4 rows: the median
+// wall time of a whole frame (drawn and finished), the median processor time of the drawing
+// thread until every draw is sent (the demo's code and every GL call, the driver's work on
+// that thread included), and on the layer the median time spent in its draw path and the
+// number of draw calls it sent (median, and the most in one frame).
 void benchmark(int frames) {
-    std::printf("act   median ms\n");
+    std::printf("act   wall ms   cpu ms  layer ms   draw calls\n");
+    double worstCalls = 0.0;
     for (const ActTime& at : actTimes) {
-        std::vector<double> times;
+        std::vector<double> wall, cpu, layer, calls;
         for (int k = 0; k < frames; ++k) {
             demoTime = at.quarter / 4.0f + 0.25f * static_cast<float>(k) / frames;
             strikeAllSyncs(k % 4);
+#if defined(PARADE_FIXEDGL)
+            const unsigned long callsBefore = fglDrawCallCount();
+            const double layerBefore = fglLayerSeconds();
+#endif
             const auto begin = std::chrono::steady_clock::now();
+            const double cpuBegin = threadCpuMs();
             glMatrixMode(GL_PROJECTION);
             glLoadIdentity();
             drawFrame();
+            glFlush();
+            cpu.push_back(threadCpuMs() - cpuBegin);
             glFinish();
             glutSwapBuffers();
             const auto end = std::chrono::steady_clock::now();
-            times.push_back(std::chrono::duration<double, std::milli>(end - begin).count());
+            wall.push_back(std::chrono::duration<double, std::milli>(end - begin).count());
+#if defined(PARADE_FIXEDGL)
+            calls.push_back(static_cast<double>(fglDrawCallCount() - callsBefore));
+            layer.push_back((fglLayerSeconds() - layerBefore) * 1e3);
+#endif
         }
-        std::sort(times.begin(), times.end());
-        std::printf("%3d  %10.2f\n", at.act, times[times.size() / 2]);
+        if (calls.empty()) {
+            std::printf("%3d  %8.2f %8.2f         -            -\n", at.act, median(wall),
+                        median(cpu));
+            continue;
+        }
+        const double mostCalls = *std::max_element(calls.begin(), calls.end());
+        worstCalls = std::max(worstCalls, mostCalls);
+        std::printf("%3d  %8.2f %8.2f  %8.2f  %5.0f (max %.0f)\n", at.act, median(wall),
+                    median(cpu), median(layer), median(calls), mostCalls);
     }
+    if (worstCalls > 0.0)
+        std::printf("most draw calls in one frame: %.0f\n", worstCalls);
 }
 } // namespace
 
 int main(int argc, char** argv) {
     const bool bench = argc == 4 && std::string(argv[1]) == "--bench";
-    if (argc != 3 && !bench) {
-        std::fprintf(stderr, "usage: %s DATADIR OUTDIR | --bench FRAMES DATADIR\n", argv[0]);
+    if (argc == 5) {
+        char cross = 0;
+        const int fields = std::sscanf(argv[3], "%d%c%d", &width, &cross, &height);
+        lineScale = static_cast<float>(std::atof(argv[4]));
+        if (fields != 3 || cross != 'x' || width < 64 || height < 64 || width % 2 != 0 ||
+            height % 2 != 0 || lineScale < 1.0f) {
+            std::fprintf(stderr, "%s: bad size %s or line width %s\n", argv[0], argv[3], argv[4]);
+            return 2;
+        }
+    }
+    if (argc != 3 && argc != 5 && !bench) {
+        std::fprintf(stderr,
+                     "usage: %s DATADIR OUTDIR [WIDTHxHEIGHT LINEWIDTH] | --bench FRAMES DATADIR\n",
+                     argv[0]);
         return 2;
     }
     const int frames = bench ? std::max(1, std::atoi(argv[2])) : 0;
@@ -428,6 +481,8 @@ int main(int argc, char** argv) {
     }
     initGraphicsState();
     reshapeHandler(width, height);
+    // Set once: every frame's attribute push and pop keeps it.
+    glLineWidth(lineScale);
     useVirtualCounter();
     resetDemoClock();
     if (bench) {

@@ -63,3 +63,36 @@ TEST(ViewportBand, FillsOneSideKeepsTheShapeAndSplitsTheRest) {
         }
     }
 }
+
+TEST(LineScale, FollowsTheBandHeightNeverBelowOne) {
+    struct Case {
+        int width, height;
+        float scale;
+    };
+    const Case cases[] = {
+        {640, 480, 1.0f},         // band 270 rows: lines 1 pixel, points 4, as the show was made
+        {1280, 960, 2.0f},        // 540
+        {1920, 1080, 3.0f},       // 810
+        {2560, 1440, 4.0f},       // 1080
+        {3840, 2160, 6.0f},       // 1620
+        {7680, 4320, 12.0f},      // 4K supersampled twice
+        {1366, 768, 576 / 270.f}, // 2.13: odd bands keep the exact ratio; GL rounds wide lines
+        {800, 600, 338 / 270.f},  // 1.25
+        {3440, 1440, 1440 / 270.f},
+        {639, 480, 1.0f}, // 270 rows on a drawable a column narrower
+        {320, 240, 1.0f}, // 135 rows: lines cannot be thinner than a pixel
+        {1, 1, 1.0f},
+        {0, 0, 1.0f}, // no band at all
+    };
+    for (const Case& c : cases) {
+        const int bandHeight = viewportBand(c.width, c.height).height;
+        EXPECT_FLOAT_EQ(lineScale(bandHeight), c.scale) << c.width << "x" << c.height;
+    }
+    for (int height = -1; height <= 5000; ++height) {
+        const float scale = lineScale(height);
+        ASSERT_GE(scale, 1.0f) << height;
+        if (height > 270) {
+            ASSERT_NEAR(scale * 270.0f, static_cast<float>(height), 1e-3f) << height;
+        }
+    }
+}

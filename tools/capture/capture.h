@@ -35,10 +35,14 @@ struct CaptureOptions {
     std::vector<ExtraStrike> extraStrikes;
     std::string preset = "veryfast"; // x264 preset
     int crf = 18;                    // x264 quality
+    int supersample = 1; // frames drawn this many times wider and higher, then filtered down
 };
 
 // The show's last drawn time: drawFrame ends the process on the first frame past it.
 constexpr double showEnd = 26.0;
+// The largest window side drawn, supersampled or not: it keeps a frame's buffers (the X
+// server's screen, the renderer's colour and depth, the read-back) well within 2 GB.
+constexpr int64_t maxDrawableSide = 8192;
 // Demo-time units per second of music (tempo 125, speed 6, 64 rows a unit).
 constexpr double unitsPerSecond = 125.0 / 960.0;
 
@@ -212,8 +216,9 @@ void keepAtExit(const std::string& path);
 // ---- Headless rendering ----------------------------------------------------------------------
 
 // Starts a private X server and opens a GLUT window of width x height whose context stays
-// current. Returns false with `error` filled.
-bool openCaptureContext(int width, int height, std::string& error);
+// current; with a supersample of N the window is N times as wide and high, and readFrame
+// filters it down to width x height. Returns false with `error` filled.
+bool openCaptureContext(int width, int height, std::string& error, int supersample = 1);
 
 struct StartupTimes {
     double lists = 0.0;    // display lists and meshes
@@ -232,7 +237,8 @@ void renderFrame(float time, StrikeFeed& feed);
 // the show. `step` is the time between two frames.
 void primeShowAt(double time, double step, StrikeFeed& feed);
 
-// Reads the frame back as RGB rows top-down into `rgb` (resized to width x height x 3).
+// Reads the frame back as RGB rows top-down into `rgb` (resized to width x height x 3); a
+// supersampled frame is averaged over each N x N block of the window's pixels.
 void readFrame(std::vector<uint8_t>& rgb);
 
 // The benchmark: prints frames per second per act, start-up times, peak memory and the

@@ -163,7 +163,7 @@ bool loadShow(const CaptureOptions& options, OfflineRender& music, std::string& 
     setStopAtOnce(true);
     bool loaded = renderMusic(music, error);
     if (loaded && options.command != CaptureCommand::audio) {
-        loaded = openCaptureContext(options.width, options.height, error);
+        loaded = openCaptureContext(options.width, options.height, error, options.supersample);
         if (loaded)
             prepareShow();
     }

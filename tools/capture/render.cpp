@@ -18,7 +18,9 @@
 namespace {
 int captureWidth = 0;
 int captureHeight = 0;
+int captureSupersample = 1;
 std::vector<uint8_t> bottomUp;
+std::vector<uint32_t> rowSums;
 
 // Marks every loaded Mesa driver as never to be unloaded. The driver is otherwise unmapped
 // when the display closes at exit, and a leak checker run afterwards can no longer tell which
@@ -32,7 +34,9 @@ int keepDriverLoaded(dl_phdr_info* info, size_t, void*) {
 
 } // namespace
 
-bool openCaptureContext(int width, int height, std::string& error) {
+bool openCaptureContext(int width, int height, std::string& error, int supersample) {
+    width *= supersample;
+    height *= supersample;
     if (!openHeadlessWindow("parade-capture", width, height, error))
         return false;
     GLint maxViewport[2] = {0, 0};
@@ -46,6 +50,7 @@ bool openCaptureContext(int width, int height, std::string& error) {
     dl_iterate_phdr(keepDriverLoaded, nullptr);
     captureWidth = width;
     captureHeight = height;
+    captureSupersample = supersample;
     return true;
 }
 
@@ -67,8 +72,7 @@ void renderFrame(float time, StrikeFeed& feed) {
     feedStrikesUpTo(feed, time);
     setDemoClockTo(time);
     demoTime = time;
-    const ViewportBand band = viewportBand(captureWidth, captureHeight);
-    glViewport(band.x, band.y, band.width, band.height);
+    placeBand(captureWidth, captureHeight);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     drawFrame();
@@ -88,10 +92,36 @@ void primeShowAt(double time, double step, StrikeFeed& feed) {
 void readFrame(std::vector<uint8_t>& rgb) {
     const size_t row = static_cast<size_t>(captureWidth) * 3;
     bottomUp.resize(row * static_cast<size_t>(captureHeight));
-    rgb.resize(bottomUp.size());
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, captureWidth, captureHeight, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
-    for (int y = 0; y < captureHeight; ++y)
-        std::memcpy(&rgb[static_cast<size_t>(y) * row],
-                    &bottomUp[static_cast<size_t>(captureHeight - 1 - y) * row], row);
+    const int n = captureSupersample;
+    if (n == 1) {
+        rgb.resize(bottomUp.size());
+        for (int y = 0; y < captureHeight; ++y)
+            std::memcpy(&rgb[static_cast<size_t>(y) * row],
+                        &bottomUp[static_cast<size_t>(captureHeight - 1 - y) * row], row);
+        return;
+    }
+    // Each output pixel is the rounded mean of its n x n block.
+    const int width = captureWidth / n;
+    const int height = captureHeight / n;
+    const size_t outRow = static_cast<size_t>(width) * 3;
+    const uint32_t cells = static_cast<uint32_t>(n * n);
+    rgb.resize(outRow * static_cast<size_t>(height));
+    rowSums.resize(outRow);
+    for (int y = 0; y < height; ++y) {
+        std::fill(rowSums.begin(), rowSums.end(), 0u);
+        for (int dy = 0; dy < n; ++dy) {
+            const uint8_t* source =
+                &bottomUp[static_cast<size_t>(captureHeight - 1 - (y * n + dy)) * row];
+            for (int x = 0; x < width; ++x)
+                for (int dx = 0; dx < n; ++dx)
+                    for (int c = 0; c < 3; ++c)
+                        rowSums[static_cast<size_t>(x) * 3 + c] +=
+                            source[(static_cast<size_t>(x) * n + dx) * 3 + c];
+        }
+        uint8_t* out = &rgb[static_cast<size_t>(y) * outRow];
+        for (size_t i = 0; i < outRow; ++i)
+            out[i] = static_cast<uint8_t>((rowSums[i] + cells / 2) / cells);
+    }
 }

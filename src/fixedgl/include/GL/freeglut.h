@@ -15,3 +15,13 @@
 #define glutSolidTorus fglutSolidTorus
 #define glutWireTorus fglutWireTorus
 #define glutSolidSphere fglutSolidSphere
+
+// The layer sends the frame's pending draws before the buffers are swapped.
+#ifndef FGL_SWAP_BUFFERS
+#define FGL_SWAP_BUFFERS
+static inline void fglutSwapBuffers() {
+    fglFrameDone();
+    glutSwapBuffers();
+}
+#define glutSwapBuffers fglutSwapBuffers
+#endif

@@ -157,11 +157,13 @@
 #define glDepthFunc fglDepthFunc
 #define glPolygonMode fglPolygonMode
 #define glPointSize fglPointSize
+#define glLineWidth fglLineWidth
 #define glHint fglHint
 #define glClearColor fglClearColor
 #define glClear fglClear
 #define glGetError fglGetError
 #define glFinish fglFinish
+#define glFlush fglFlush
 #define glReadPixels fglReadPixels
 #define glPixelStorei fglPixelStorei
 #define glMaterialfv fglMaterialfv
