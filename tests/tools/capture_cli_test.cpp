@@ -873,6 +873,37 @@ TEST_F(CaptureTest, HostileOutputsDataAndSignalsLeaveNothingBehind) {
                            .size(),
                        1u);
          }},
+        {"an earlier run's frames are refused without --replace",
+         [&](const std::string& d) {
+             mkdir((d + "/shots").c_str(), 0755);
+             std::ofstream(d + "/shots/frame-000000.png") << "old";
+             std::ofstream(d + "/shots/frame-000040.png") << "old";
+             std::ofstream(d + "/shots/notes.txt") << "mine";
+             return plain({"frames", d + "/shots", "--from", "1", "--to", "1.01", "--size",
+                           "64x48", "--data", dataFolder});
+         },
+         1, "add --replace",
+         "./shots\n./shots/frame-000000.png\n./shots/frame-000040.png\n./shots/notes.txt\n",
+         nullptr, nullptr},
+        {"--replace takes exactly the earlier run's frames away",
+         [&](const std::string& d) {
+             mkdir((d + "/shots").c_str(), 0755);
+             std::ofstream(d + "/shots/frame-000000.png") << "old";
+             std::ofstream(d + "/shots/frame-000040.png") << "old";
+             std::ofstream(d + "/shots/notes.txt") << "mine";
+             return plain({"frames", d + "/shots", "--from", "1", "--to", "1", "--size", "64x48",
+                           "--replace", "--data", dataFolder});
+         },
+         0, "", "./shots\n./shots/frame-000000.png\n./shots/notes.txt\n", nullptr,
+         [](const std::string& d, const Outcome&) {
+             EXPECT_EQ(readPng(d + "/shots/frame-000000.png").width, 64u);
+         }},
+        {"an output name of 255 bytes is written",
+         [&](const std::string& d) {
+             return plain({"frame", "1", d + "/" + std::string(251, 'n') + ".png", "--size",
+                           "64x48", "--data", dataFolder});
+         },
+         0, "", "./" + std::string(251, 'n') + ".png\n", nullptr, nullptr},
         {"SIGTERM before the first frame stops a single frame",
          [&](const std::string& d) {
              return plain({"frame", "8", d + "/out.png", "--size", "64x48", "--data", dataFolder});

@@ -32,6 +32,7 @@ struct CaptureOptions {
     double to = 26.0;
     std::string dataDir = ".";
     bool dataGiven = false; // --data was on the command line
+    bool replaceFrames = false; // --replace: an earlier run's frames in the folder may go
     std::vector<ExtraStrike> extraStrikes;
     std::string preset = "veryfast"; // x264 preset
     int crf = 18;                    // x264 quality
@@ -115,6 +116,9 @@ bool resolveOutput(const std::string& given, OutputTarget& target, std::string& 
 // a missing one is made later at `folder` (links followed); anything else is refused.
 bool resolveFramesFolder(const std::string& given, std::string& folder, bool& exists,
                          std::string& error);
+
+// The files of `folder` named as captured frames are (frame-NNNNNN.png), as paths.
+std::vector<std::string> framesIn(const std::string& folder);
 
 // `path` with `suffix` added to its last name, which is shortened where the two together would
 // pass the longest name a folder takes (temporary names beside long output names).

@@ -271,6 +271,11 @@ int captureFrames(const CaptureOptions& options, const std::string& folder, bool
         removeAtExit(folder, true);
     }
     std::string error;
+    // --replace: exactly the earlier run's frame files go, nothing else in the folder.
+    for (const std::string& earlier : framesIn(folder)) {
+        if (unlink(earlier.c_str()) != 0)
+            return fail("cannot remove the earlier frame " + earlier + ": " + std::strerror(errno));
+    }
     StrikeFeed feed = makeStrikeFeed(music.strikes, options.extraStrikes);
     const double step = secondsPerFrame(options) * unitsPerSecond;
     primeShowAt(options.from, step, feed);
@@ -508,6 +513,14 @@ int main(int argc, char** argv) {
         if (!input.empty())
             return fail("cannot write " + options.output + ": it is the show's own " + input +
                         " in " + options.dataDir);
+    }
+    if (options.command == CaptureCommand::frames && framesFolderExists) {
+        // Frames of an earlier run would lie beside the new ones as if they were the same take.
+        const std::vector<std::string> earlier = framesIn(framesFolder);
+        if (!earlier.empty() && !options.replaceFrames)
+            return fail(framesFolder + " holds " + std::to_string(earlier.size()) +
+                        " frames of an earlier capture; add --replace to replace them, or "
+                        "choose another folder");
     }
     if (options.command == CaptureCommand::frames)
         warnAboutLargeSequence(options, framesFolder, framesFolderExists);

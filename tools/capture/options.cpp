@@ -38,6 +38,8 @@ const char captureUsage[] =
     "  --crf N           x264 quality, 0 (lossless) to 51 (default 18)\n"
     "  --strike I@T      also strike instrument I at demo time T, to see how the picture\n"
     "                    answers that instrument (may be repeated)\n"
+    "  --replace         frames: replace the frame-NNNNNN.png files of an earlier run in\n"
+    "                    the folder (without it such a folder is refused)\n"
     "  -h, --help        this text\n"
     "\n"
     "Times are demo time in patterns: t = seconds / 7.68. Frame k of a capture shows\n"
@@ -192,6 +194,10 @@ bool parseCaptureCommandLine(int argc, char** argv, CaptureOptions& options, std
             name = word.substr(0, equals);
             value = word.substr(equals + 1);
         } else {
+            if (name == "--replace") {
+                options.replaceFrames = true;
+                continue;
+            }
             const bool takesValue = name == "--fps" || name == "--size" || name == "--from" ||
                                     name == "--to" || name == "--data" || name == "--strike" ||
                                     name == "--preset" || name == "--crf" ||

@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -134,6 +135,28 @@ bool resolveFramesFolder(const std::string& given, std::string& folder, bool& ex
     }
     rmdir(folder.c_str());
     return true;
+}
+
+bool isFrameName(const char* name) {
+    int digits = 0;
+    if (std::strncmp(name, "frame-", 6) != 0)
+        return false;
+    for (name += 6; *name >= '0' && *name <= '9'; ++name)
+        ++digits;
+    return digits >= 6 && std::strcmp(name, ".png") == 0;
+}
+
+std::vector<std::string> framesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    DIR* listing = opendir(folder.c_str());
+    if (!listing)
+        return names;
+    while (const dirent* entry = readdir(listing)) {
+        if (isFrameName(entry->d_name))
+            names.push_back(folder + "/" + entry->d_name);
+    }
+    closedir(listing);
+    return names;
 }
 
 bool isStandardOutput(const std::string& path) {
