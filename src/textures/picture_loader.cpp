@@ -37,6 +37,7 @@ struct DecodeErrors {
     const char* name;
     JpegDecodeMode mode;
     bool tooManyScans;
+    bool notEightBit; // 12-bit, lossless or JPEG-LS: pictures this decoder cannot read
     std::jmp_buf escape;
 };
 
@@ -44,10 +45,22 @@ DecodeErrors& errorsOf(j_common_ptr info) {
     return *reinterpret_cast<DecodeErrors*>(info->err);
 }
 
+// Well-formed pictures of kinds an 8-bit baseline and progressive decoder does not read: more
+// than 8 bits a sample, lossless frames, and JPEG-LS (marker 0xF7, unknown to the library).
+bool isUnreadableKind(j_common_ptr info) {
+    const int code = errorsOf(info).manager.msg_code;
+    return code == JERR_BAD_PRECISION || code == JERR_SOF_UNSUPPORTED ||
+           (code == JERR_UNKNOWN_MARKER && errorsOf(info).manager.msg_parm.i[0] == 0xF7);
+}
+
 void nameThenExit(j_common_ptr info) {
     DecodeErrors& errors = errorsOf(info);
     if (errors.mode == JpegDecodeMode::fuzzing || errors.manager.msg_code == JERR_IMAGE_TOO_BIG)
         std::longjmp(errors.escape, 1);
+    if (isUnreadableKind(info)) {
+        errors.notEightBit = true;
+        std::longjmp(errors.escape, 1);
+    }
     std::fprintf(stderr, "can't decode %s\n", errors.name);
     std::fflush(stderr);
     errors.standardExit(info);
@@ -332,7 +345,12 @@ unsigned char* decodeJpeg(std::FILE* file, const char* name, JpegDecodeMode mode
             return nullptr;
         // Too many scans, or a side over the library's own limit of 65500, which it reports
         // before we see the header.
-        if (s.errors.tooManyScans)
+        if (s.errors.notEightBit)
+            std::fprintf(stderr,
+                         "can't use %s: not an 8-bit baseline or progressive JPEG (12-bit, "
+                         "lossless or JPEG-LS); shown black\n",
+                         name);
+        else if (s.errors.tooManyScans)
             std::fprintf(stderr, "can't use %s: more than %d scans; shown black\n", name,
                          pictureScanLimit);
         else

@@ -589,9 +589,8 @@ TEST_F(CaptureTest, HostileOutputsDataAndSignalsLeaveNothingBehind) {
         {"another user's link in a shared folder is not followed (sound)",
          [&](const std::string& d) {
              plantForeignLink(d, "show.wav", "victim.wav");
-             return plain(
-                 {"audio", d + "/shared/show.wav", "--from", "1", "--to", "1.05", "--data",
-                  dataFolder});
+             return plain({"audio", d + "/shared/show.wav", "--from", "1", "--to", "1.05", "--data",
+                           dataFolder});
          },
          1, "another user's link in a shared folder", "./shared\n./shared/show.wav\n./victim.wav\n",
          nullptr,
@@ -602,8 +601,8 @@ TEST_F(CaptureTest, HostileOutputsDataAndSignalsLeaveNothingBehind) {
         {"another user's link in a shared folder is not followed (picture)",
          [&](const std::string& d) {
              plantForeignLink(d, "show.png", "victim.png");
-             return plain({"frame", "1", d + "/shared/show.png", "--size", "64x48", "--data",
-                           dataFolder});
+             return plain(
+                 {"frame", "1", d + "/shared/show.png", "--size", "64x48", "--data", dataFolder});
          },
          1, "another user's link in a shared folder", "./shared\n./shared/show.png\n./victim.png\n",
          nullptr,
@@ -768,8 +767,8 @@ TEST_F(CaptureTest, HostileOutputsDataAndSignalsLeaveNothingBehind) {
          [&](const std::string& d) {
              mkfifo((d + "/stuck.wav").c_str(), 0644);
              drainer = stalledReader(d + "/stuck.wav");
-             return plain({"audio", d + "/stuck.wav", "--from", "0", "--to", "26", "--data",
-                           dataFolder});
+             return plain(
+                 {"audio", d + "/stuck.wav", "--from", "0", "--to", "26", "--data", dataFolder});
          },
          -1, "interrupted", "",
          [&](pid_t pid, const std::string&, const std::string& errPath) {
@@ -869,9 +868,9 @@ TEST_F(CaptureTest, HostileOutputsDataAndSignalsLeaveNothingBehind) {
              std::string kept = run.err.substr(at + 16);
              kept = kept.substr(0, kept.find('\n'));
              EXPECT_TRUE(exists(kept)) << kept << " is gone";
-             EXPECT_GT(shell("ffprobe -v error -show_entries format=duration -of csv=p=0 " + kept)
-                           .size(),
-                       1u);
+             EXPECT_GT(
+                 shell("ffprobe -v error -show_entries format=duration -of csv=p=0 " + kept).size(),
+                 1u);
          }},
         {"an earlier run's frames are refused without --replace",
          [&](const std::string& d) {
@@ -879,8 +878,8 @@ TEST_F(CaptureTest, HostileOutputsDataAndSignalsLeaveNothingBehind) {
              std::ofstream(d + "/shots/frame-000000.png") << "old";
              std::ofstream(d + "/shots/frame-000040.png") << "old";
              std::ofstream(d + "/shots/notes.txt") << "mine";
-             return plain({"frames", d + "/shots", "--from", "1", "--to", "1.01", "--size",
-                           "64x48", "--data", dataFolder});
+             return plain({"frames", d + "/shots", "--from", "1", "--to", "1.01", "--size", "64x48",
+                           "--data", dataFolder});
          },
          1, "add --replace",
          "./shots\n./shots/frame-000000.png\n./shots/frame-000040.png\n./shots/notes.txt\n",

@@ -87,6 +87,29 @@ inline bool claimSize(const std::string& path, int width, int height) {
     return std::fclose(file) == 0 && found;
 }
 
+// Rewrites the frame header (SOF0) of the JPEG file at `path` into another kind of frame
+// (`marker`: 0xC3 lossless, 0xF7 JPEG-LS) or another sample precision (12 bits, say): what an
+// 8-bit decoder sees of such a picture.
+inline bool rewriteFrameHeader(const std::string& path, int marker, int precision) {
+    std::FILE* file = std::fopen(path.c_str(), "r+b");
+    if (file == nullptr)
+        return false;
+    std::vector<unsigned char> bytes(4096);
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+    bool found = false;
+    for (size_t i = 0; i + 5 < bytes.size() && !found; ++i) {
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xC0) {
+            const unsigned char kind = static_cast<unsigned char>(marker);
+            const unsigned char bits = static_cast<unsigned char>(precision);
+            found = std::fseek(file, static_cast<long>(i + 1), SEEK_SET) == 0 &&
+                    std::fwrite(&kind, 1, 1, file) == 1 &&
+                    std::fseek(file, static_cast<long>(i + 4), SEEK_SET) == 0 &&
+                    std::fwrite(&bits, 1, 1, file) == 1;
+        }
+    }
+    return std::fclose(file) == 0 && found;
+}
+
 // Appends `copies` more copies of the last scan (its SOS segment and data) before the end of
 // the JPEG file at `path`: a picture in many scans.
 inline bool repeatLastScan(const std::string& path, int copies) {

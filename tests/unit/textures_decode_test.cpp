@@ -312,6 +312,9 @@ TEST_F(Decode, HostilePicturesAreNamedBoundedAndBlack) {
         };
     };
     const std::string notRegular = ": not a regular file; shown black\n";
+    const std::string notEightBit =
+        ": not an 8-bit baseline or progressive JPEG \\(12-bit, lossless or JPEG-LS\\); shown "
+        "black\n";
     const auto tooLarge = [](const char* size) {
         return ": " + std::string(size) + " pixels, more than 16384 on a side; shown black\n";
     };
@@ -344,6 +347,22 @@ TEST_F(Decode, HostilePicturesAreNamedBoundedAndBlack) {
         {"scans1000.jpg",
          [&](const std::string& f) { return jpeg(4600, 4600, true)(f) && repeatLastScan(f, 990); },
          "can't use ", ": more than 100 scans; shown black\n", "black"},
+        // Kinds an 8-bit decoder cannot read are black, as a CMYK picture is.
+        {"twelvebit.jpg",
+         [&](const std::string& f) {
+             return jpeg(64, 64, false)(f) && rewriteFrameHeader(f, 0xC0, 12);
+         },
+         "can't use ", notEightBit, "black"},
+        {"lossless.jpg",
+         [&](const std::string& f) {
+             return jpeg(64, 64, false)(f) && rewriteFrameHeader(f, 0xC3, 8);
+         },
+         "can't use ", notEightBit, "black"},
+        {"jpegls.jpg",
+         [&](const std::string& f) {
+             return jpeg(64, 64, false)(f) && rewriteFrameHeader(f, 0xF7, 8);
+         },
+         "can't use ", notEightBit, "black"},
         // Just within the limits: decoded (the missing scans as gray) in bounded memory.
         {"progressive4600.jpg", jpeg(4600, 4600, true), "", ": Corrupt JPEG data", "decoded"},
         {"baseline16384.jpg", jpeg(16384, 16384, false), "", ": Corrupt JPEG data", "decoded"},

@@ -31,7 +31,7 @@ struct CaptureOptions {
     double from = 0.0; // pattern units, both ends included
     double to = 26.0;
     std::string dataDir = ".";
-    bool dataGiven = false; // --data was on the command line
+    bool dataGiven = false;     // --data was on the command line
     bool replaceFrames = false; // --replace: an earlier run's frames in the folder may go
     std::vector<ExtraStrike> extraStrikes;
     std::string preset = "veryfast"; // x264 preset

@@ -1,15 +1,15 @@
-// How a capture stops: Ctrl-C, SIGTERM, SIGHUP and SIGQUIT raise a flag that the frame loops read, or, while
-// the show is still loading and nothing has been written, end the process at once. Either way
-// the temporary files and folders registered here are removed, also when a library ends the
+// How a capture stops: Ctrl-C, SIGTERM, SIGHUP and SIGQUIT raise a flag that the frame loops read,
+// or, while the show is still loading and nothing has been written, end the process at once. Either
+// way the temporary files and folders registered here are removed, also when a library ends the
 // process with exit() (a corrupt picture, a lost X connection).
 #include "capture.h"
 
 #include <climits>
 #include <csignal>
-#include <fcntl.h>
-#include <pthread.h>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <pthread.h>
 #include <unistd.h>
 
 namespace {
