@@ -73,18 +73,20 @@ struct OfflineRender {
     int firstOffPaceRow = -1;
     std::vector<int16_t> pcm;    // interleaved stereo, 44100 Hz
     std::vector<Strike> strikes; // in the order they are heard
+    bool cut = false;            // the module plays on past the rendered limit
 };
 
 constexpr int musicSampleRate = 44100;
 
-// Longest song renderModuleOffline accepts: half an hour, about 300 MB of sound.
-constexpr double offlineLimitSeconds = 1800.0;
+// As much of a module as the show plays: its 26 patterns of 7.68 s and the fade-out after them
+// (21 volume steps 1 ms apart), so that a longer module costs no more than the show.
+constexpr double offlineLimitSeconds = 26 * 7.68 + 0.021;
 
-// Renders the whole module in `path` (played once, no loop) as fast as the CPU allows.
-// Returns false with `error` filled when the file cannot be read, is not a module, or plays
-// longer than offlineLimitSeconds.
+// Renders the module in `path` (played once, no loop) as fast as the CPU allows, as far as
+// offlineLimitSeconds (`cut` says the module plays on). Returns false with `error` filled when
+// the file cannot be read or is not a module.
 bool renderModuleOffline(const std::string& path, OfflineRender& out, std::string& error);
 
-// The same for a module held in memory, with a limit of `limitSeconds` of sound.
+// The same for a module held in memory, as far as `limitSeconds` of sound.
 bool renderModuleBytesOffline(const void* data, size_t size, double limitSeconds,
                               OfflineRender& out, std::string& error);

@@ -55,7 +55,6 @@ bool renderModuleBytesOffline(const void* data, size_t size, double limitSeconds
     ModuleScan scan;
     beginModuleScan(scan, module, musicSampleRate, true);
     int16_t block[scanBlockFrames * 2];
-    bool tooLong = false;
     for (;;) {
         const int64_t rowsBefore = scan.rowsBegun;
         const int frames = renderScannedBlock(scan, block, scanBlockFrames, out.strikes);
@@ -65,18 +64,18 @@ bool renderModuleBytesOffline(const void* data, size_t size, double limitSeconds
             notePace(scan, out);
         out.pcm.insert(out.pcm.end(), block, block + frames * 2);
         if (scan.framesRendered > limitFrames) {
-            tooLong = true;
+            // What lies past the limit is never heard: the sound and strikes end there.
+            out.cut = true;
+            out.pcm.resize(static_cast<size_t>(limitFrames) * 2);
+            out.strikes.erase(std::remove_if(out.strikes.begin(), out.strikes.end(),
+                                             [&](const Strike& strike) {
+                                                 return strike.samplePosition >= limitFrames;
+                                             }),
+                              out.strikes.end());
             break;
         }
     }
     openmpt_module_destroy(module);
-    if (tooLong) {
-        error = "the module plays longer than " + std::to_string(static_cast<int>(limitSeconds)) +
-                " seconds";
-        out.pcm.clear();
-        out.strikes.clear();
-        return false;
-    }
     std::stable_sort(out.strikes.begin(), out.strikes.end(), [](const Strike& a, const Strike& b) {
         return a.samplePosition < b.samplePosition;
     });

@@ -135,7 +135,7 @@ TEST(OfflineRendering, SameModuleSameSamples) {
     EXPECT_TRUE(first.pcm == second.pcm);
 }
 
-TEST(OfflineRendering, RefusesWhatIsNoModuleAndSongsOverTheLimit) {
+TEST(OfflineRendering, RefusesWhatIsNoModuleAndStopsLongSongsAtTheLimit) {
     OfflineRender out;
     std::string error;
     const char text[] = "this is a text file, not a module";
@@ -145,12 +145,19 @@ TEST(OfflineRendering, RefusesWhatIsNoModuleAndSongsOverTheLimit) {
     EXPECT_NE(error.find("cannot open"), std::string::npos);
 
     std::vector<uint8_t> bytes;
-    ASSERT_TRUE(buildItModule(fixtureModule({{{0, 0, note(c5, 1)}}}), bytes, error)) << error;
-    // 64 rows at tempo 125, speed 6 last 7.68 s.
-    EXPECT_FALSE(renderModuleBytesOffline(bytes.data(), bytes.size(), 5.0, out, error));
-    EXPECT_NE(error.find("longer than 5 seconds"), std::string::npos);
-    EXPECT_TRUE(out.pcm.empty());
+    // Strikes at rows 0 and 48 (5.76 s).
+    ASSERT_TRUE(
+        buildItModule(fixtureModule({{{0, 0, note(c5, 1)}, {48, 0, note(c5, 2)}}}), bytes, error))
+        << error;
+    // 64 rows at tempo 125, speed 6 last 7.68 s: cut at 5 s, with no strike past it.
+    ASSERT_TRUE(renderModuleBytesOffline(bytes.data(), bytes.size(), 5.0, out, error)) << error;
+    EXPECT_TRUE(out.cut);
+    EXPECT_EQ(out.pcm.size(), size_t{5 * musicSampleRate * 2});
+    ASSERT_EQ(out.strikes.size(), 1u);
+    EXPECT_EQ(out.strikes[0].instrument, 1);
     ASSERT_TRUE(renderModuleBytesOffline(bytes.data(), bytes.size(), 10.0, out, error));
+    EXPECT_FALSE(out.cut);
+    EXPECT_EQ(out.strikes.size(), 2u);
     // 7.68 s of song and the library's short closing fade.
     const double seconds = static_cast<double>(out.pcm.size() / 2) / musicSampleRate;
     EXPECT_GE(seconds, 7.68);

@@ -40,7 +40,12 @@ void printReport(const OfflineRender& render) {
     std::printf("title:   \"%s\"\n", render.title.c_str());
     std::printf("orders:  %d\n", render.orders);
     std::printf("pace:    tempo %d, speed %d at the start\n", render.tempo, render.speed);
-    std::printf("length:  %.3f s\n", secondsOf(static_cast<int64_t>(render.pcm.size() / 2)));
+    if (render.cut)
+        std::printf("length:  longer than the show; its first %.3f s, which the show plays, are "
+                    "listed\n",
+                    secondsOf(static_cast<int64_t>(render.pcm.size() / 2)));
+    else
+        std::printf("length:  %.3f s\n", secondsOf(static_cast<int64_t>(render.pcm.size() / 2)));
     std::printf("strikes: %zu\n\n", render.strikes.size());
 
     std::map<int, InstrumentSummary> byInstrument;
