@@ -36,7 +36,7 @@ namespace {
 int width = 640;
 int height = 480;
 // Line width and the scale of point sizes: the band's height over 270, as the show draws them.
-float lineScale = 1.0f;
+float sceneLineWidth = 1.0f;
 
 // Each act at a time inside a quarter unit where it runs (the quarters of parade-actframes).
 struct ActTime {
@@ -172,7 +172,7 @@ void drawResidentLists() {
 void drawPolygonModes() {
     beginObjects(0.7f);
     glDisable(GL_FOG);
-    glPointSize(4.0f * lineScale);
+    glPointSize(4.0f * sceneLineWidth);
     const struct {
         GLenum mode;
         GLuint list;
@@ -197,7 +197,7 @@ void drawPolygonModes() {
 void drawPrimitives() {
     beginObjects(2.1f);
     glDisable(GL_LIGHTING);
-    glPointSize(3.0f * lineScale);
+    glPointSize(3.0f * sceneLineWidth);
     const GLenum modes[] = {GL_POINTS,     GL_LINES,          GL_LINE_STRIP,   GL_LINE_LOOP,
                             GL_TRIANGLES,  GL_TRIANGLE_STRIP, GL_TRIANGLE_FAN, GL_QUADS,
                             GL_QUAD_STRIP, GL_POLYGON};
@@ -451,9 +451,9 @@ int main(int argc, char** argv) {
     if (argc == 5) {
         char cross = 0;
         const int fields = std::sscanf(argv[3], "%d%c%d", &width, &cross, &height);
-        lineScale = static_cast<float>(std::atof(argv[4]));
+        sceneLineWidth = static_cast<float>(std::atof(argv[4]));
         if (fields != 3 || cross != 'x' || width < 64 || height < 64 || width % 2 != 0 ||
-            height % 2 != 0 || lineScale < 1.0f) {
+            height % 2 != 0 || sceneLineWidth < 1.0f) {
             std::fprintf(stderr, "%s: bad size %s or line width %s\n", argv[0], argv[3], argv[4]);
             return 2;
         }
@@ -482,7 +482,7 @@ int main(int argc, char** argv) {
     initGraphicsState();
     reshapeHandler(width, height);
     // Set once: every frame's attribute push and pop keeps it.
-    glLineWidth(lineScale);
+    glLineWidth(sceneLineWidth);
     useVirtualCounter();
     resetDemoClock();
     if (bench) {
