@@ -54,9 +54,7 @@ add_subdirectory(src/director)
 add_subdirectory(src/shell)
 
 set(siteDir ${CMAKE_BINARY_DIR}/site)
-add_executable(parade-web ${PROJECT_SOURCE_DIR}/src/shell/main_web.cpp
-    ${PROJECT_SOURCE_DIR}/tools/capture/schedule.cpp)
-target_include_directories(parade-web PRIVATE ${PROJECT_SOURCE_DIR}/tools/capture)
+add_executable(parade-web ${PROJECT_SOURCE_DIR}/src/shell/main_web.cpp)
 target_link_libraries(parade-web PRIVATE parade_shell)
 set_target_properties(parade-web PROPERTIES OUTPUT_NAME parade SUFFIX .js
     RUNTIME_OUTPUT_DIRECTORY ${siteDir})

@@ -1,7 +1,8 @@
 // Music and syncs: plays the module through our audio layer (libopenmpt rendering, SDL2 or a
 // silent real-time output), stamps the demo clock into a SyncPoint each time a watched
 // instrument is struck, and turns the rows since a stamp into flash and pulse envelopes.
-// Also renders a whole module offline, with its list of strikes, for the capture tool.
+// Also renders a whole module offline, with its list of strikes, and turns that list into the
+// SyncPoints' state at any moment: the one schedule of strikes for captures, stills and jumps.
 #pragma once
 
 #include <atomic>
@@ -90,3 +91,41 @@ bool renderModuleOffline(const std::string& path, OfflineRender& out, std::strin
 // The same for a module held in memory, as far as `limitSeconds` of sound.
 bool renderModuleBytesOffline(const void* data, size_t size, double limitSeconds,
                               OfflineRender& out, std::string& error);
+
+// ---- The strike feed ------------------------------------------------------------------------
+
+// Demo-time units per second of music (tempo 125, speed 6, 64 rows a unit).
+constexpr double unitsPerSecond = 125.0 / 960.0;
+
+// The demo time at which the live music stamps a strike heard at sample `sample` of the song.
+float stampOfSample(int64_t sample);
+
+// A strike added by hand (the capture's --strike I@T), on top of the module's own.
+struct ExtraStrike {
+    int instrument = 0;
+    double time = 0.0; // demo time in pattern units
+};
+
+struct TimedStrike {
+    int syncPoint = 0; // 0 to 12
+    float stamp = 0.0f;
+};
+
+// The strikes of the watched instruments in the order they are heard, and how many of them
+// have been stamped into the SyncPoints so far.
+struct StrikeFeed {
+    std::vector<TimedStrike> strikes;
+    size_t next = 0;
+};
+
+// Builds the feed from the offline strike list plus the hand-made strikes; strikes of
+// instruments that drive no SyncPoint are left out. Strikes at the same time keep their order.
+StrikeFeed makeStrikeFeed(const std::vector<Strike>& strikes,
+                          const std::vector<ExtraStrike>& extra = {});
+
+// Returns every SyncPoint to its start (never hit) and the feed to its first strike.
+void rewindStrikeFeed(StrikeFeed& feed);
+
+// Stamps, in order, every strike whose stamp is at or before `time` and not yet stamped:
+// level 1 and the strike's stamp, as syncHit would have done when the strike was heard.
+void feedStrikesUpTo(StrikeFeed& feed, float time);

@@ -4,7 +4,6 @@
 // capture tool does, and report it to the page.
 #include "shell.h"
 
-#include "capture.h"
 #include "director.h"
 #include "music.h"
 #include "platform.h"
