@@ -47,6 +47,28 @@ void stopMusic();
 // never started and more than once; used before every exit from a callback.
 void haltMusic();
 
+// ---- Jumps and the heard position of the music that plays ----------------------------------
+
+// Where the music is heard now, in seconds into the song (0 to the show's 199.68 s, and round
+// again), or -1 when none has played.
+double musicHeardSeconds();
+
+// Makes the music play on from demo time `time` (time x 7.68 s into the song) at once, without
+// the strikes up to `time`, which setSyncPointsAt(time) stamps. Returns the performance
+// counter's reading at which that moment will be heard, from which the demo clock runs on (the
+// counter now when no music plays).
+int64_t seekMusic(float time);
+
+// While held, no instrument sync is called: the strikes heard meanwhile wait and are called
+// once released. A jump holds them while it puts the SyncPoints in place and draws.
+void holdMusicSyncs();
+void releaseMusicSyncs();
+
+// Puts the SyncPoints where the playing song's strikes put them by demo time `time`, as a
+// capture's frame at `time` has them (every strike at or before it stamped, the rest never
+// hit). Without a song, every SyncPoint is left never hit.
+void setSyncPointsAt(float time);
+
 // Prints "Error(%d): %s\n" with the audio layer's error code, releases it, ends the process.
 [[noreturn]] void fatalAudioError(const char* message);
 
