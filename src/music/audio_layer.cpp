@@ -55,7 +55,7 @@ struct DueStrike {
     size_t strike;
 };
 bool playing = false;
-bool syncsHeld = false;
+int syncsHeld = 0; // holds not yet released
 int64_t songFrame = 0;   // the next song frame to queue
 int64_t queuedFrame = 0; // the output frame it will be heard at
 size_t nextStrike = 0;   // the first strike not yet scheduled
@@ -180,7 +180,7 @@ void runAudioThread() {
             std::lock_guard<std::mutex> lock(playerMutex);
             const int64_t heard = audioFramesHeard();
             heardFrame.store(heard, std::memory_order_relaxed);
-            while (!syncsHeld && !due.empty() && due.front().output <= heard) {
+            while (syncsHeld == 0 && !due.empty() && due.front().output <= heard) {
                 fireSyncs(songStrikes[due.front().strike]);
                 due.pop_front();
             }
@@ -293,7 +293,7 @@ void audioRelease() {
     songFeed = {};
     feedStale = true;
     playing = false;
-    syncsHeld = false;
+    syncsHeld = 0;
     due.clear();
     segments.clear();
     heardFrame.store(0, std::memory_order_relaxed);
@@ -341,12 +341,12 @@ int64_t seekMusic(float time) {
 
 void holdMusicSyncs() {
     std::lock_guard<std::mutex> lock(playerMutex);
-    syncsHeld = true;
+    ++syncsHeld;
 }
 
 void releaseMusicSyncs() {
     std::lock_guard<std::mutex> lock(playerMutex);
-    syncsHeld = false;
+    syncsHeld = std::max(0, syncsHeld - 1);
 }
 
 void setSyncPointsAt(float time) {

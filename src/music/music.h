@@ -60,7 +60,8 @@ double musicHeardSeconds();
 int64_t seekMusic(float time);
 
 // While held, no instrument sync is called: the strikes heard meanwhile wait and are called
-// once released. A jump holds them while it puts the SyncPoints in place and draws.
+// once released (as often as held). A jump holds them while it puts the SyncPoints in place
+// and draws.
 void holdMusicSyncs();
 void releaseMusicSyncs();
 
