@@ -6,7 +6,8 @@ parade_add_test(shell_callbacks_test LABELS gl
     LIBS parade_shell parade_test_support)
 target_link_options(shell_callbacks_test PRIVATE
     "LINKER:--wrap=glutPostRedisplay,--wrap=glutIdleFunc,--wrap=glutDisplayFunc"
-    "LINKER:--wrap=glutReshapeFunc,--wrap=glutKeyboardFunc,--wrap=glutCreateMenu"
+    "LINKER:--wrap=glutReshapeFunc,--wrap=glutKeyboardFunc,--wrap=glutSpecialFunc"
+    "LINKER:--wrap=glutCreateMenu"
     "LINKER:--wrap=glutAddMenuEntry,--wrap=glutAttachMenu")
 # Jumps and the loop in the running demo against parade-capture's frames, music on the silent
 # output.
