@@ -1,7 +1,7 @@
 // The demo's entry point in the browser. The page calls main once the data files are in
-// place: with no arguments after the viewer's click or key, to run the show with its music;
-// with "--still T" to draw the one frame at demo time T from the module's strike list, as the
-// capture tool does, and report it to the page.
+// place: after the viewer's click or key, to run the show with its music (with "loop" to
+// start it again at its end); with "--still T" to draw the one frame at demo time T from the
+// module's strike list, as the capture tool does, and report it to the page.
 #include "shell.h"
 
 #include "director.h"
@@ -71,6 +71,7 @@ int main(int argc, char** argv) {
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
     if (argc == 3 && std::strcmp(argv[1], "--still") == 0)
         return runStill(argv[2]);
+    loopShow = loopRequested(argc, argv);
     printBanner();
     // The canvas is the window; the page sizes it and offers full screen itself.
     openDemoWindow(false, argv[0]);

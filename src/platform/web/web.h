@@ -20,10 +20,15 @@ void webReleaseCounter();
 void webFreezeCounterAt(double heardSeconds);
 void webThawCounter();
 
-// Plays `frames` interleaved 16-bit stereo frames at `rate` Hz as one Web Audio buffer, again
-// and again when `loop`. Returns the heard-clock time of its first frame (a moment from now
-// when the page has no audio, so the show runs silent on the page's clock).
-double webPlayMusic(const int16_t* samples, int64_t frames, int rate, bool loop);
+// Plays `frames` interleaved 16-bit stereo frames at `rate` Hz as one Web Audio buffer from
+// frame `from` on, going round to the start after its first `loopFrames` frames (0: no going
+// round), in place of what played before. Returns the heard-clock time of frame `from` (a
+// moment from now when the page has no audio, so the show runs silent on the page's clock).
+double webPlayMusic(const int16_t* samples, int64_t frames, int rate, int64_t loopFrames,
+                    int64_t from);
+
+// The performance counter's reading at heard-clock time `heardSeconds`.
+int64_t webTicksOf(double heardSeconds);
 
 // Output volume 0 to 100, ramped over a few milliseconds so a step does not click.
 void webSetMusicVolume(int volume);

@@ -51,28 +51,37 @@ EM_JS(double, jsHeardSeconds, (), {
     return t;
 });
 
-EM_JS(double, jsPlayMusic, (const int16_t* samples, double frames, int rate, int loop), {
+EM_JS(double, jsPlayMusic, (const int16_t* samples, double frames, int rate, double loopFrames, double from), {
     var ctx = Module.paradeAudioContext;
     if (!ctx)
         return -1;
     var count = frames | 0;
-    var buffer = ctx.createBuffer(2, Math.max(count, 1), rate);
-    var left = buffer.getChannelData(0);
-    var right = buffer.getChannelData(1);
-    var base = samples >> 1;
-    for (var i = 0; i < count; ++i) {
-        left[i] = HEAP16[base + 2 * i] / 32768;
-        right[i] = HEAP16[base + 2 * i + 1] / 32768;
+    // The buffer is made once per song; a jump only starts it again elsewhere.
+    var made = Module.paradeSongBuffer;
+    if (!made || made.samples !== samples || made.frames !== count || made.rate !== rate) {
+        var buffer = ctx.createBuffer(2, Math.max(count, 1), rate);
+        var left = buffer.getChannelData(0);
+        var right = buffer.getChannelData(1);
+        var base = samples >> 1;
+        for (var i = 0; i < count; ++i) {
+            left[i] = HEAP16[base + 2 * i] / 32768;
+            right[i] = HEAP16[base + 2 * i + 1] / 32768;
+        }
+        made = Module.paradeSongBuffer = { samples: samples, frames: count, rate: rate, buffer: buffer };
     }
     var gain = ctx.createGain();
     gain.connect(ctx.destination);
     var source = ctx.createBufferSource();
-    source.buffer = buffer;
-    source.loop = !!loop;
+    source.buffer = made.buffer;
+    if (loopFrames > 0) {
+        source.loop = true;
+        source.loopStart = 0;
+        source.loopEnd = loopFrames / rate;
+    }
     source.connect(gain);
     // A short lead lets the first frame be scheduled, not played late.
     var start = ctx.currentTime + 0.05;
-    source.start(start);
+    source.start(start, from / rate);
     Module.paradeMusic = { source: source, gain: gain };
     return start;
 });
@@ -141,14 +150,17 @@ void webThawCounter() {
     counterFrozen = false;
 }
 
-double webPlayMusic(const int16_t* samples, int64_t frames, int rate, bool loop) {
-    const double start = jsPlayMusic(samples, static_cast<double>(frames), rate, loop ? 1 : 0);
+int64_t webTicksOf(double heardSeconds) {
+    return ticksOf(heardSeconds);
+}
+
+double webPlayMusic(const int16_t* samples, int64_t frames, int rate, int64_t loopFrames,
+                    int64_t from) {
+    const double start = jsPlayMusic(samples, static_cast<double>(frames), rate,
+                                     static_cast<double>(loopFrames), static_cast<double>(from));
     // The heard clock is the context's clock less the output latency, so the frame that the
     // context renders at `start` is heard when the heard clock reads `start`.
     const double heardStart = start >= 0.0 ? start : webHeardSeconds() + 0.05;
-    // The counter waits at the music's first heard frame, so the demo clock's first reading
-    // (0) is the moment the music is heard to start.
-    lastTicks = std::max(lastTicks, ticksOf(heardStart));
     return heardStart;
 }
 
