@@ -8,6 +8,9 @@
 // the pictures up until the show ends by itself.
 // CASE "missing-module": without mod2.it the page shows a message that says so, and with a
 // mod2.it that is no module the program's error.
+// CASE "jumps": ?at= starts the show there and ?loop=1 loops it past its end; the arrow keys
+// and Home jump the pictures and the music together; the scrub bar appears on mouse movement
+// with the time and the pattern, hides 2 s later, and a drag on it moves the show.
 // Serves the site itself on 127.0.0.1; prints one line per check and "N passed, N failed".
 import { spawn, execFileSync } from 'node:child_process';
 import { copyFileSync, existsSync, mkdtempSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
@@ -513,9 +516,118 @@ async function show(base, browser) {
     console.log('page console:\n  ' + browser.consoleLines.slice(-15).join('\n  '));
 }
 
-const cases = { 'stills': stills, 'show': show, 'missing-module': missingModule };
+// ---- Jumps ---------------------------------------------------------------------------------
+// Written with a few generic operations (evaluate, key, mouse, wait) so that they move to any
+// driver.
+
+const specialKeys = { ArrowLeft: 37, ArrowRight: 39, Home: 36 };
+
+async function pressKey(page, key) {
+  const code = specialKeys[key];
+  await page.send('Input.dispatchKeyEvent', { type: 'keyDown', key, code: key, windowsVirtualKeyCode: code });
+  await page.send('Input.dispatchKeyEvent', { type: 'keyUp', key, code: key, windowsVirtualKeyCode: code });
+}
+
+async function mouse(page, type, x, y, button = 'none') {
+  await page.send('Input.dispatchMouseEvent', { type, x, y, button, clickCount: type === 'mouseMoved' ? 0 : 1 });
+}
+
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+// Where the pictures and the music are, in seconds, a moment after the pictures moved on
+// (SwiftShader draws a frame in 100 ms or more).
+async function positions(page) {
+  await page.evaluate('new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve)))');
+  return JSON.parse(await page.evaluate(
+    'JSON.stringify({ show: Module._webShowSeconds(), music: Module._webMusicSeconds(), state: window.paradeStatus.state })'));
+}
+
+async function startedShow(browser, url) {
+  const page = await openPage(browser, url);
+  await waitFor(page, 'window.paradeStatus && window.paradeStatus.state === "ready"', 60000);
+  await page.evaluate('document.getElementById("start").click(), true');
+  await waitFor(page, 'window.paradeStatus.firstFrameMs > 0 && Module._webMusicSeconds() > 0', 120000);
+  return page;
+}
+
+// The pictures within `slack` seconds of `expected`, and on the music (within two frames).
+function near(where, expected, slack) {
+  return Math.abs(where.show - expected) <= slack && Math.abs(where.show - where.music) <= 0.5;
+}
+
+async function jumps(base, browser) {
+  // ?at=60&loop=1: the show starts a minute in, its music with it.
+  const page = await startedShow(browser, `${base}/?at=60&loop=1`);
+  let where = await positions(page);
+  check(near(where, 60, 3), `?at=60 starts the show there: pictures at ${where.show.toFixed(2)} s, ` +
+        `music at ${where.music.toFixed(2)} s`);
+
+  // Right: a pattern on; Left twice: a pattern back from where it started; Home: the start.
+  const before = where.show;
+  await pressKey(page, 'ArrowRight');
+  where = await positions(page);
+  check(near(where, before + 7.68, 2), `Right jumps a pattern on: ${before.toFixed(2)} s to ` +
+        `${where.show.toFixed(2)} s, music at ${where.music.toFixed(2)} s`);
+  await pressKey(page, 'ArrowLeft');
+  await pressKey(page, 'ArrowLeft');
+  where = await positions(page);
+  check(near(where, before - 7.68, 2), `Left twice jumps two patterns back: ${where.show.toFixed(2)} s, ` +
+        `music at ${where.music.toFixed(2)} s`);
+  await pressKey(page, 'Home');
+  where = await positions(page);
+  check(near(where, 0, 2), `Home jumps to the start: ${where.show.toFixed(2)} s, music at ${where.music.toFixed(2)} s`);
+
+  // The bar: shown on mouse movement with the time and the pattern, hidden 2 s later.
+  const shown = 'document.getElementById("scrub").classList.contains("shown")';
+  await mouse(page, 'mouseMoved', 400, 200);
+  await mouse(page, 'mouseMoved', 410, 210);
+  const text = await waitFor(page, `${shown} && document.getElementById("scrub-label").textContent`, 5000);
+  check(typeof text === 'string' && /^0:0\d\.\d \/ 3:19\.7 · pattern 1 of 26$/.test(text),
+        `mouse movement shows the bar: "${text}"`);
+  await sleep(2600);
+  check(!(await page.evaluate(shown)), 'the bar hides 2 s after the mouse stops');
+
+  // A drag from a quarter to three quarters of the bar moves the show there, music and all.
+  await mouse(page, 'mouseMoved', 400, 200);
+  await waitFor(page, shown, 5000);
+  const track = JSON.parse(await page.evaluate(
+    'JSON.stringify(document.getElementById("scrub-track").getBoundingClientRect())'));
+  const y = track.top + track.height / 2;
+  await mouse(page, 'mousePressed', track.left + track.width * 0.25, y, 'left');
+  for (const share of [0.4, 0.55, 0.75])
+    await mouse(page, 'mouseMoved', track.left + track.width * share, y, 'left');
+  await mouse(page, 'mouseReleased', track.left + track.width * 0.75, y, 'left');
+  await sleep(300);
+  where = await positions(page);
+  const target = 0.75 * 26 * 7.68;
+  const label = await page.evaluate('document.getElementById("scrub-label").textContent');
+  check(near(where, target, 3) && /pattern 20 of 26/.test(label),
+        `a drag on the bar moves the show: pictures at ${where.show.toFixed(2)} s (${target.toFixed(2)} asked), ` +
+        `music at ${where.music.toFixed(2)} s, "${label}"`);
+
+  // With the loop the show goes on past its end, from its start, on the music.
+  await page.evaluate('Module._webSeekSeconds(197), true');
+  const round = await waitFor(page, 'Module._webShowSeconds() < 20 && window.paradeStatus.state', 30000);
+  where = await positions(page);
+  check(round === 'running' && where.state === 'running' && Math.abs(where.show - where.music) <= 0.5,
+        `?loop=1 starts the show again at its end: pictures at ${where.show.toFixed(2)} s, ` +
+        `music at ${where.music.toFixed(2)} s, page ${where.state}`);
+  await page.close();
+
+  // A bad ?at= is said and the show starts at its beginning.
+  const bad = await startedShow(browser, `${base}/?at=soon`);
+  where = await positions(bad);
+  const notes = await bad.evaluate('document.getElementById("notes").textContent');
+  check(where.show < 5 && /\?at=soon is not a time/.test(notes),
+        `a bad ?at= is noted and ignored: pictures at ${where.show.toFixed(2)} s, "${notes}"`);
+  await bad.close();
+  if (failed > 0)
+    console.log('page console:\n  ' + browser.consoleLines.slice(-15).join('\n  '));
+}
+
+const cases = { 'stills': stills, 'show': show, 'missing-module': missingModule, 'jumps': jumps };
 if (!cases[args.case] || !args.site) {
-  console.error('usage: page_test.mjs stills|show|missing-module --site DIR [--capture BIN --syncs BIN --data DIR]');
+  console.error('usage: page_test.mjs stills|show|missing-module|jumps --site DIR [--capture BIN --syncs BIN --data DIR]');
   process.exit(2);
 }
 if (!existsSync(join(args.site, 'parade.wasm'))) {

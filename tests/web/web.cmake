@@ -5,7 +5,7 @@ set(PARADE_WEB_SITE ${PROJECT_SOURCE_DIR}/build-web/site CACHE PATH
     "The built web site that the web tests load")
 find_program(PARADE_NODE node)
 if(PARADE_NODE)
-    foreach(case stills show missing-module)
+    foreach(case stills show missing-module jumps)
         add_test(NAME web_${case}
             COMMAND ${PARADE_NODE}
                 ${CMAKE_CURRENT_LIST_DIR}/page_test.mjs ${case} --site ${PARADE_WEB_SITE}

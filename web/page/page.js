@@ -4,7 +4,8 @@
 // shows every failure as a message instead of a blank canvas.
 //
 // ?t=T draws the still at demo time T from the module's strike list and reports it in
-// window.paradeStatus (state "still", time, strikes, png) for tests and stills.
+// window.paradeStatus (state "still", time, strikes, png) for tests and stills. The scrub bar,
+// ?at= and ?loop= are scrub.js's.
 'use strict';
 
 (function () {
@@ -244,9 +245,11 @@
     // Let the panel show its new text before the module is rendered.
     setTimeout(() => {
       startPanel.hidden = true;
-      run([]);
+      run(window.paradeScrub ? window.paradeScrub.mainArguments() : []);
       if (status.state === 'starting')
         setState('running');
+      if (status.state === 'running' && window.paradeScrub)
+        window.paradeScrub.started();
       fitCanvas();
       canvas.focus();
     }, 30);
