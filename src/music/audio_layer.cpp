@@ -55,7 +55,7 @@ struct DueStrike {
     size_t strike;
 };
 bool playing = false;
-int syncsHeld = 0; // holds not yet released
+int syncsHeld = 0;       // holds not yet released
 int64_t songFrame = 0;   // the next song frame to queue
 int64_t queuedFrame = 0; // the output frame it will be heard at
 size_t nextStrike = 0;   // the first strike not yet scheduled
@@ -76,9 +76,10 @@ int64_t songFrames() {
 void finishSong() {
     if (songFrames() > songLimit) {
         songPcm.resize(static_cast<size_t>(songLimit) * 2);
-        songStrikes.erase(std::remove_if(songStrikes.begin(), songStrikes.end(),
-                                         [](const Strike& s) { return s.samplePosition >= songLimit; }),
-                          songStrikes.end());
+        songStrikes.erase(
+            std::remove_if(songStrikes.begin(), songStrikes.end(),
+                           [](const Strike& s) { return s.samplePosition >= songLimit; }),
+            songStrikes.end());
     }
     songDone = true;
     openmpt_module_destroy(module);
@@ -149,7 +150,8 @@ bool queueSong() {
     queueAudioFrames(songPcm.data() + songFrame * 2, static_cast<int>(count));
     while (nextStrike < songStrikes.size() &&
            songStrikes[nextStrike].samplePosition < songFrame + count) {
-        due.push_back({queuedFrame + songStrikes[nextStrike].samplePosition - songFrame, nextStrike});
+        due.push_back(
+            {queuedFrame + songStrikes[nextStrike].samplePosition - songFrame, nextStrike});
         ++nextStrike;
     }
     queuedFrame += count;
@@ -329,7 +331,8 @@ int64_t seekMusic(float time) {
     std::lock_guard<std::mutex> lock(playerMutex);
     if (!playing && segments.empty())
         return counterNow();
-    const int64_t frame = std::llround(static_cast<double>(time) / unitsPerSecond * musicSampleRate);
+    const int64_t frame =
+        std::llround(static_cast<double>(time) / unitsPerSecond * musicSampleRate);
     renderSongUpTo(frame);
     // The strikes stamped by setSyncPointsAt(time) are not heard again.
     size_t first = strikeAtOrAfter(std::max<int64_t>(0, frame - 1));

@@ -127,9 +127,9 @@ void idleHandler() {
     const double heardBefore = logged ? heardPatterns() : 0.0;
     demoTime = demoClock();
     if (logged) {
-        const double now = std::chrono::duration<double>(
-                               std::chrono::steady_clock::now().time_since_epoch())
-                               .count();
+        const double now =
+            std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+                .count();
         std::fprintf(clockLog, "%.6f %.9f %.9f %.9f\n", now, heardBefore, demoTime,
                      heardPatterns());
         std::fflush(clockLog);

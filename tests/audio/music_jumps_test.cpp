@@ -77,8 +77,8 @@ class MusicJumps : public ::testing::Test {
             audioLoadModule(path.c_str(), 0, 0, audioModuleLoop | audioModuleRamp);
         EXPECT_NE(music, 0u);
         for (int instrument = 1; instrument <= 20; ++instrument)
-            audioSetSync(music, audioSyncInstrument, static_cast<uint32_t>(instrument) | 0xFFFFu << 16,
-                         recordCall, nullptr);
+            audioSetSync(music, audioSyncInstrument,
+                         static_cast<uint32_t>(instrument) | 0xFFFFu << 16, recordCall, nullptr);
         recordAudioOutput(true);
         audioStart();
         EXPECT_TRUE(audioPlayModule(music, 0));

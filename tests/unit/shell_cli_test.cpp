@@ -34,9 +34,9 @@ TEST(CommandLine, LastArgumentWithEitherWordDecides) {
 
 TEST(CommandLine, AnyArgumentContainingLoopLoops) {
     const std::pair<std::vector<const char*>, bool> cases[] = {
-        {{}, false},           {{"window"}, false},         {{"loop"}, true},
-        {{"--loop"}, true},    {{"window", "loop"}, true},  {{"loop", "full"}, true},
-        {{"Loop"}, false},     {{"windowloop"}, true},
+        {{}, false},        {{"window"}, false},        {{"loop"}, true},
+        {{"--loop"}, true}, {{"window", "loop"}, true}, {{"loop", "full"}, true},
+        {{"Loop"}, false},  {{"windowloop"}, true},
     };
     for (const auto& [arguments, loops] : cases) {
         std::vector<char*> argv{const_cast<char*>("parade")};
