@@ -1,8 +1,10 @@
 // Jumps in the running demo, drawn as the capture draws: with the music playing on the silent
 // output, the arrow keys and Home show at once the frame that parade-capture makes of that
 // moment, pixel for pixel; with the loop on, the show starts again past its end with the
-// SyncPoints of its start.
+// SyncPoints of its start. Needs the default data and parade-capture of the same build, so it
+// runs with the end-to-end tests.
 #include "director.h"
+#include "gl_harness.h"
 #include "music.h"
 #include "platform.h"
 #include "png_picture.h"
@@ -51,8 +53,7 @@ class ShellJumps : public ::testing::Test {
         const char* made = mkdtemp(pattern);
         ASSERT_NE(made, nullptr);
         folder = made;
-        std::string error;
-        ASSERT_TRUE(openHeadlessWindow("parade", width, height, error)) << error;
+        openTestWindow(width, height);
         ASSERT_EQ(chdir(CAPTURE_DEFAULT_DATA), 0) << "make the default data first";
         initGraphicsState();
         reshapeHandler(width, height);
