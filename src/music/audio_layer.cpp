@@ -52,7 +52,7 @@ struct Segment {
 };
 struct DueStrike {
     int64_t output;
-    size_t strike;
+    Strike strike;
 };
 bool playing = false;
 int syncsHeld = 0;       // holds not yet released
@@ -131,8 +131,9 @@ size_t strikeAtOrAfter(int64_t frame) {
         songStrikes.begin());
 }
 
-// Queues the next stretch of the song, going round at its lap (lock held). False once a song
-// that does not loop has been queued to its end.
+// Queues the next stretch of the song, going round at its lap (lock held), and schedules its
+// strikes: all of them are known, since the song is rendered until a row begins after the
+// stretch. False once a song that does not loop has been queued to its end.
 bool queueSong() {
     renderSongUpTo(songFrame + queueStepFrames);
     const int64_t lap = lapFrames();
@@ -150,8 +151,8 @@ bool queueSong() {
     queueAudioFrames(songPcm.data() + songFrame * 2, static_cast<int>(count));
     while (nextStrike < songStrikes.size() &&
            songStrikes[nextStrike].samplePosition < songFrame + count) {
-        due.push_back(
-            {queuedFrame + songStrikes[nextStrike].samplePosition - songFrame, nextStrike});
+        due.push_back({queuedFrame + songStrikes[nextStrike].samplePosition - songFrame,
+                       songStrikes[nextStrike]});
         ++nextStrike;
     }
     queuedFrame += count;
@@ -183,7 +184,7 @@ void runAudioThread() {
             const int64_t heard = audioFramesHeard();
             heardFrame.store(heard, std::memory_order_relaxed);
             while (syncsHeld == 0 && !due.empty() && due.front().output <= heard) {
-                fireSyncs(songStrikes[due.front().strike]);
+                fireSyncs(due.front().strike);
                 due.pop_front();
             }
             if (playing && queuedFrame - heard < queueAheadFrames) {
