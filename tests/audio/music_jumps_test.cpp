@@ -1,7 +1,7 @@
 // The music going round and jumping on the silent output, and the counter that follows what is
-// heard: two passes of a song are the same sound back to back with the same syncs; a jump is
-// heard at once from its moment, without the strikes before it; a stall of the output is not
-// counted by the counter.
+// heard: two passes of a song are the same sound back to back with the same syncs; a song
+// longer than the show goes round at the show's end; a jump is heard at once from its moment,
+// without the strikes before it; a stall of the output is not counted by the counter.
 #include "audio_layer.h"
 #include "clock.h"
 #include "music_fixture.h"
@@ -163,6 +163,48 @@ TEST_F(MusicJumps, TheSongGoesRoundWithoutAGapAndStrikesTheSameInstrumentsEachTi
             std::abs(passes[1][i].heard - lap - passes[0][i].heard) * 1000.0 / musicSampleRate);
     std::printf("syncs of the second pass against the first: at most %.2f ms apart\n",
                 largestDifference);
+}
+
+TEST_F(MusicJumps, ASongLongerThanTheShowGoesRoundAtItsEndFrameForFrame) {
+    // 26 patterns of 7.68 s with a strike on every eighth row, the show's, then one more that
+    // strikes instrument 20 on rows 4 and 36: heard only if the song did not go round.
+    std::vector<PlacedCell> cells;
+    for (int row = 0; row < 64; row += 8)
+        cells.push_back({row, 0, ItCell{itNoteC5, static_cast<uint8_t>(2 + row / 8), -1, 0, 0}});
+    const std::vector<PlacedCell> beyond = {{4, 0, ItCell{itNoteC5, 20, -1, 0, 0}},
+                                            {36, 0, ItCell{itNoteC5, 20, -1, 0, 0}}};
+    std::vector<int> orders(26, 0);
+    orders.push_back(1);
+    const OfflineRender song = play(fixtureModule({cells, beyond}, orders));
+    const int64_t show = 8805888; // 26 x 7.68 s
+    ASSERT_GT(framesOf(song.pcm), show);
+    // Jump to a tenth of a second before the show's end and listen past it.
+    const int64_t heardBefore = audioFramesHeard();
+    seekMusic(static_cast<float>(26.0 - 0.1 * unitsPerSecond));
+    {
+        std::lock_guard<std::mutex> hold(callsLock);
+        calls.clear();
+    }
+    ASSERT_TRUE(waitUntilHeard(heardBefore, musicSampleRate / 2));
+    EXPECT_LT(musicHeardSeconds(), 0.45);
+    audioRelease();
+
+    // The song's last tenth of a second of the show, then its start, with nothing between.
+    const std::vector<int16_t> heard = recordedAudioOutput();
+    const int64_t jumpFrame = show - musicSampleRate / 10;
+    int64_t at = -1;
+    for (int64_t f = heardBefore; f + 2000 <= framesOf(heard) && at < 0; ++f) {
+        if (holdsSong(heard, f, song.pcm, jumpFrame, 2000))
+            at = f;
+    }
+    ASSERT_GE(at, 0);
+    EXPECT_TRUE(holdsSong(heard, at, song.pcm, jumpFrame, show - jumpFrame));
+    EXPECT_TRUE(holdsSong(heard, at + show - jumpFrame, song.pcm, 0, musicSampleRate / 4));
+    EXPECT_FALSE(holdsSong(heard, at + show - jumpFrame, song.pcm, show, musicSampleRate / 4));
+    // The strike after the end is the show's first again, not the one beyond it.
+    std::lock_guard<std::mutex> hold(callsLock);
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].instrument, 2);
 }
 
 TEST_F(MusicJumps, AJumpIsHeardAtOnceFromItsMomentWithoutTheStrikesBeforeIt) {
