@@ -23,6 +23,7 @@ float tickScale = 0.0f;
 double clockAccumulator = 0.0;
 bool held = false;
 float heldTime = 0.0f;
+double startTime = 0.0; // where runDemoClockFrom last set the clock
 
 // The first call's work: the frequency, read once, and the scale from it (lock held).
 void startCounting() {
@@ -40,13 +41,19 @@ float demoClock() {
         startCounting();
         currentCount = counterNow();
     }
-    previousCount = currentCount;
-    // A reading behind the last one can only be a start set ahead (runDemoClockFrom): the
-    // clock waits there.
-    currentCount = std::max(currentCount, counterNow());
-    const double elapsed = static_cast<double>(currentCount - previousCount) * tickScale;
+    const int64_t reading = counterNow();
     const double speed =
         std::exp(static_cast<double>(speedExponent.load(std::memory_order_relaxed)));
+    if (reading < currentCount) {
+        // A reading behind the last one: a start set ahead (runDemoClockFrom), where the clock
+        // waits, or a counter held at a moment just past (a strike heard a little before its
+        // sync is called), which gets the clock's time of that moment. Nothing is counted.
+        const double back = static_cast<double>(currentCount - reading) * tickScale * speed;
+        return static_cast<float>(std::max(startTime, clockAccumulator - back));
+    }
+    previousCount = currentCount;
+    currentCount = reading;
+    const double elapsed = static_cast<double>(currentCount - previousCount) * tickScale;
     clockAccumulator += speed * elapsed;
     return static_cast<float>(clockAccumulator);
 }
@@ -59,6 +66,7 @@ void resetDemoClock() {
     tickScale = 0.0f;
     clockAccumulator = 0.0;
     held = false;
+    startTime = 0.0;
     demoTime = 0.0f;
 }
 
@@ -79,6 +87,7 @@ void runDemoClockFrom(float time, int64_t tick) {
         startCounting();
     held = false;
     clockAccumulator = time;
+    startTime = time;
     // Never 0, which reads as "never called".
     previousCount = currentCount = std::max<int64_t>(tick, 1);
 }
@@ -86,6 +95,7 @@ void runDemoClockFrom(float time, int64_t tick) {
 void shiftDemoClock(double units) {
     std::lock_guard<std::mutex> hold(clockLock);
     clockAccumulator += units;
+    startTime += units;
 }
 
 void setDemoClockTo(float time) {

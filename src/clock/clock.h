@@ -13,7 +13,9 @@ extern float demoTime;
 // scaled by exp(speedExponent), and returns the new accumulator rounded to a float. No
 // elapsed time is lost however often it is called: the sum itself is kept in double. While
 // the music plays, the platform's counter is its heard position, so time in which no music
-// was heard (a stopped process, an underrun) is never counted.
+// was heard (a stopped process, an underrun) is never counted. A counter reading behind the
+// clock's last one (held by the audio thread at the moment a strike was heard) gets the
+// clock's time of that moment and counts nothing.
 float demoClock();
 
 // Holds the clock at `time`: until runDemoClockFrom, every call returns exactly `time` and

@@ -184,7 +184,10 @@ void runAudioThread() {
             const int64_t heard = audioFramesHeard();
             heardFrame.store(heard, std::memory_order_relaxed);
             while (syncsHeld == 0 && !due.empty() && due.front().output <= heard) {
+                // The sync stamps the moment the strike was heard, not this later one.
+                holdCounterOnThisThread(counterTicksWhenHeard(due.front().output));
                 fireSyncs(due.front().strike);
+                releaseCounterOnThisThread();
                 due.pop_front();
             }
             if (playing && queuedFrame - heard < queueAheadFrames) {

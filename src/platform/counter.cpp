@@ -18,6 +18,8 @@ constexpr int64_t nanosecondsPerSecond = 1000000000;
 std::atomic<bool> virtualCounter{false};
 std::atomic<int64_t> virtualTicks{1};
 std::atomic<int64_t> virtualFrequency{nanosecondsPerSecond};
+thread_local bool threadHeld = false;
+thread_local int64_t threadHeldTicks = 0;
 
 #ifndef __EMSCRIPTEN__
 // A sound card's heard position comes in steps of its buffer, so the counter runs on the
@@ -76,6 +78,8 @@ int64_t counterFrequency() {
 }
 
 int64_t counterNow() {
+    if (threadHeld)
+        return threadHeldTicks;
     if (virtualCounter.load(std::memory_order_acquire))
         return virtualTicks.load(std::memory_order_acquire);
 #ifdef __EMSCRIPTEN__
@@ -121,6 +125,15 @@ int64_t counterTicksWhenHeard(int64_t outputFrame) {
     (void)outputFrame;
 #endif
     return counterNow();
+}
+
+void holdCounterOnThisThread(int64_t ticks) {
+    threadHeld = true;
+    threadHeldTicks = ticks;
+}
+
+void releaseCounterOnThisThread() {
+    threadHeld = false;
 }
 
 void useVirtualCounter(int64_t start, int64_t frequency) {

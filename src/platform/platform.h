@@ -17,6 +17,12 @@ int64_t counterFrequency();
 // once useVirtualCounter() has been called. It never goes back.
 int64_t counterNow();
 
+// Holds the counter, for the calling thread only, at `ticks` until released: the audio thread
+// calls a strike's sync with the counter at the moment the strike was heard, so that the
+// stamp is that moment however late the thread got to it.
+void holdCounterOnThisThread(int64_t ticks);
+void releaseCounterOnThisThread();
+
 // While on (and the counter is not virtual), the counter follows the output's heard position,
 // going on from its reading at the moment it is turned on or off. The music turns it on while
 // it plays.
