@@ -7,7 +7,8 @@
 // right-button menu offers the desktop's entries and its "Quit" ends the show; key q speeds
 // the pictures up until the show ends by itself.
 // CASE "missing-module": without mod2.it the page shows a message that says so, and with a
-// mod2.it that is no module the program's error.
+// mod2.it that is no module the program's error; a missing parade.js and files that fail at
+// the network level are named.
 // CASE "jumps": ?at= starts the show there and ?loop=1 loops it past its end; the arrow keys
 // and Home jump the pictures and the music together; the scrub bar appears on mouse movement
 // with the time and the pattern, hides 2 s later, and a drag on it moves the show.
@@ -65,8 +66,15 @@ function startServer(site) {
     let path = decodeURIComponent(new URL(request.url, 'http://x').pathname);
     const noModule = path.startsWith('/nomodule/');
     const badModule = path.startsWith('/badmodule/');
-    if (noModule || badModule)
+    const noProgram = path.startsWith('/noprogram/');
+    const cutOff = path.startsWith('/cutoff/');
+    if (noModule || badModule || noProgram || cutOff)
       path = path.slice(path.indexOf('/', 1));
+    // A connection closed without an answer: a failure at the network level.
+    if (cutOff && (path === '/deita/logo.jpg' || path === '/mod2.it')) {
+      request.socket.destroy();
+      return;
+    }
     if (path.endsWith('/'))
       path += 'index.html';
     if (badModule && path === '/mod2.it') {
@@ -76,6 +84,7 @@ function startServer(site) {
     }
     const file = normalize(join(site, path));
     if (!file.startsWith(normalize(site)) || (noModule && path === '/mod2.it') ||
+        (noProgram && path === '/parade.js') ||
         !existsSync(file) || !statSync(file).isFile()) {
       response.writeHead(404);
       response.end('not found');
@@ -406,6 +415,27 @@ async function missingModule(base, browser) {
   await bad.close();
   check(badStatus.state === 'failed' && typeof badShown === 'string' && /Can't play the file/.test(badShown),
         `module that is not one: page in state ${badStatus.state}, message "${badShown}"`);
+  await unfetchableFiles(base, browser);
+}
+
+// Files that cannot be fetched are named: the program (a script's load error), the music and
+// a picture that fail at the network level.
+async function unfetchableFiles(base, browser) {
+  const message = async (page) => page.evaluate(
+    '!document.getElementById("message").hidden && document.getElementById("message-text").textContent');
+  const noProgram = await openPage(browser, `${base}/noprogram/`);
+  const noProgramStatus = await settledStatus(noProgram, 60000);
+  const noProgramShown = await message(noProgram);
+  await noProgram.close();
+  check(noProgramStatus.state === 'failed' && /parade\.js could not be fetched/.test(noProgramShown),
+        `missing parade.js: page in state ${noProgramStatus.state}, message "${noProgramShown}"`);
+
+  const cut = await openPage(browser, `${base}/cutoff/`);
+  const cutStatus = await settledStatus(cut, 60000);
+  const cutShown = await message(cut);
+  await cut.close();
+  check(cutStatus.state === 'failed' && /mod2\.it could not be fetched/.test(cutShown),
+        `mod2.it cut off: page in state ${cutStatus.state}, message "${cutShown}"`);
 }
 
 async function waitFor(page, expression, timeoutMs) {

@@ -139,17 +139,42 @@
     if (status.state === 'loading' && /parade\.js/.test(event.filename || ''))
       fail('The program parade.js could not be loaded: ' + event.message);
   });
+  // A script that cannot be fetched fires its error on the element only, which does not
+  // bubble: it is caught on the way down instead.
+  window.addEventListener('error', (event) => {
+    const target = event.target;
+    if (target && target.tagName === 'SCRIPT' && /parade\.js$/.test(target.src || ''))
+      fail('The program parade.js could not be fetched: it is missing from this folder or the ' +
+           'server refused it. Copy the whole site folder, parade.js and parade.wasm included.');
+  }, true);
 
   // ---- Data -------------------------------------------------------------------------------
 
+  // A fetch that fails at the network level says which file it was.
+  async function fetchNamed(name) {
+    try {
+      return await fetch(name);
+    } catch (error) {
+      throw new Error(`The file ${name} could not be fetched (${error.message || error}).`);
+    }
+  }
+
   async function fetchData() {
-    const list = await fetch('files.txt');
+    const list = await fetchNamed('files.txt');
     if (!list.ok)
       throw new Error('The list of data files (files.txt) is missing from this folder.');
     const names = (await list.text()).split('\n').map((s) => s.trim()).filter((s) => s && !s.startsWith('#'));
     const files = await Promise.all(names.map(async (name) => {
-      const response = await fetch(name);
-      return response.ok ? { name, bytes: new Uint8Array(await response.arrayBuffer()) } : { name, bytes: null };
+      try {
+        const response = await fetchNamed(name);
+        return response.ok ? { name, bytes: new Uint8Array(await response.arrayBuffer()) } : { name, bytes: null };
+      } catch (error) {
+        // The music is needed; a picture that cannot be fetched is shown black, as a missing one.
+        if (name === 'mod2.it')
+          throw error;
+        note(error.message + ' It is shown black.');
+        return { name, bytes: null };
+      }
     }));
     const music = files.find((f) => f.name === 'mod2.it');
     if (!music || !music.bytes)
