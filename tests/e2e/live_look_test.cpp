@@ -87,6 +87,25 @@ std::string demoWindow() {
     return id == "0" ? "" : id;
 }
 
+// How many windows are shown on the screen (the root's mapped children).
+int shownWindows(Display* display) {
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
+        return -1;
+    int shown = 0;
+    for (unsigned i = 0; i < count; ++i) {
+        XWindowAttributes attributes{};
+        if (XGetWindowAttributes(display, children[i], &attributes) &&
+            attributes.map_state == IsViewable)
+            ++shown;
+    }
+    if (children)
+        XFree(children);
+    return shown;
+}
+
 // The lines of the demo's clock log: steady seconds, heard, demo time, heard.
 struct LogLine {
     double seconds = 0.0, demo = 0.0;
@@ -208,7 +227,12 @@ TEST(LiveLook, FullScreenWindowAtEveryPatternLooksLikeTheCapture) {
         std::printf("the demo said: %s\n", line.c_str());
 
     // "(un)Pause", the menu's first entry: no frame is logged once it has taken effect.
-    ASSERT_TRUE(xdotool("mousemove 400 300 click 3 sleep 0.5 mousemove 420 310 click 1"));
+    // The menu is a window of its own on the screen while it is open.
+    ASSERT_EQ(shownWindows(display), 1);
+    ASSERT_TRUE(xdotool("mousemove 400 300 click 3"));
+    ASSERT_TRUE(waitFor(30.0, [&] { return shownWindows(display) == 2; })) << "no menu";
+    ASSERT_TRUE(xdotool("mousemove 420 310 click 1"));
+    ASSERT_TRUE(waitFor(30.0, [&] { return shownWindows(display) == 1; })) << "the menu stayed";
     size_t logged = 0;
     ASSERT_TRUE(waitFor(30.0, [&] {
         logged = readLog(log).size();
