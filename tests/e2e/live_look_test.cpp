@@ -1,10 +1,9 @@
 // The demo's full-screen window on a 1920x1080 screen looks like parade-capture's 640x480 show
 // at 26 moments, the start of every pattern: the band scaled to 640x270 and blurred differs by
 // at most 2/255 and keeps its brightness within a level. The moments are exact, not searched
-// for: the pictures are slowed to the slowest speed and paused from the menu, then Home and
-// Right jump them from pattern to pattern, and a jump draws exactly the frame of its moment.
+// for: the pictures are paused from the menu, then Home and Right jump them from pattern to
+// pattern; a jump draws exactly the frame of its moment, and paused, that frame stays.
 #include "band_look.h"
-#include "director.h"
 #include "platform.h"
 #include "png_picture.h"
 
@@ -226,8 +225,8 @@ TEST(LiveLook, FullScreenWindowAtEveryPatternLooksLikeTheCapture) {
     for (std::string line; std::getline(said, line);)
         std::printf("the demo said: %s\n", line.c_str());
 
-    // "(un)Pause", the menu's first entry: no frame is logged once it has taken effect.
-    // The menu is a window of its own on the screen while it is open.
+    // "(un)Pause", the menu's first entry; the menu is a window of its own while it is open.
+    // Paused, the demo logs no more frames.
     ASSERT_EQ(shownWindows(display), 1);
     ASSERT_TRUE(xdotool("mousemove 400 300 click 3"));
     ASSERT_TRUE(waitFor(30.0, [&] { return shownWindows(display) == 2; })) << "no menu";
@@ -243,7 +242,8 @@ TEST(LiveLook, FullScreenWindowAtEveryPatternLooksLikeTheCapture) {
     std::vector<uint8_t> shown = screenshot(display);
     std::vector<bool> litRows(screenHeight, false);
     for (int k = 0; k < patterns; ++k) {
-        ASSERT_TRUE(xdotool("key " + std::string(k == 0 ? "Home" : "Right")));
+        ASSERT_TRUE(
+            xdotool("windowfocus --sync " + window + " key " + (k == 0 ? "Home" : "Right")));
         shown = settledScreen(display, shown);
         ASSERT_TRUE(running(demo)) << "the demo ended at pattern " << k;
         ASSERT_FALSE(shown.empty()) << "no new, steady frame after the jump to " << k;
