@@ -13,6 +13,14 @@
 #include <cstdlib>
 
 void displayHandler() {
+#if !defined(glPointSize)
+    // On the real GL (our layer's calls are macros), another client may have grown the window
+    // past the renderer's limits since the last reshape: the driver would fall over drawing
+    // into it, so this frame waits for it to be taken back.
+    int width = 0, height = 0;
+    if (demoWindowSize(width, height) && keepWindowWithinLimits(width, height))
+        return;
+#endif
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     drawFrame();
@@ -23,21 +31,25 @@ namespace {
 bool windowCapSaid = false;
 } // namespace
 
+bool keepWindowWithinLimits(int& width, int& height) {
+    if (width <= maxWindowWidth && height <= maxWindowHeight)
+        return false;
+    const int askedWidth = width, askedHeight = height;
+    width = std::min(width, maxWindowWidth);
+    height = std::min(height, maxWindowHeight);
+    if (!windowCapSaid)
+        std::fprintf(stderr,
+                     "parade: the renderer draws at most %dx%d pixels; the window is kept "
+                     "at %dx%d instead of %dx%d\n",
+                     maxWindowWidth, maxWindowHeight, width, height, askedWidth, askedHeight);
+    windowCapSaid = true;
+    glutReshapeWindow(width, height);
+    return true;
+}
+
 void reshapeHandler(int width, int height) {
-    // A window resized past what the renderer draws would take the driver down with it: it is
-    // taken back to the limits, said once.
-    if (width > maxWindowWidth || height > maxWindowHeight) {
-        const int askedWidth = width, askedHeight = height;
-        width = std::min(width, maxWindowWidth);
-        height = std::min(height, maxWindowHeight);
-        if (!windowCapSaid)
-            std::fprintf(stderr,
-                         "parade: the renderer draws at most %dx%d pixels; the window is kept "
-                         "at %dx%d instead of %dx%d\n",
-                         maxWindowWidth, maxWindowHeight, width, height, askedWidth, askedHeight);
-        windowCapSaid = true;
-        glutReshapeWindow(width, height);
-    }
+    // A window resized past what the renderer draws would take the driver down with it.
+    keepWindowWithinLimits(width, height);
     // On 640x480 the band 640x270 at 120 pixels up; any other size keeps its shape.
     placeBand(width, height);
     glMatrixMode(GL_PROJECTION);

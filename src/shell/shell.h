@@ -29,6 +29,10 @@ void openDemoWindow(bool fullScreen, const char* title, int givenWidth = 0, int 
 extern int maxWindowWidth;
 extern int maxWindowHeight;
 
+// When width x height goes past those limits: cuts them to the limits, asks GLUT for a window
+// of that size, says so once on standard error, and returns true.
+bool keepWindowWithinLimits(int& width, int& height);
+
 // ---- The X display (desktop only) ------------------------------------------------------------
 
 // The display GLUT will open: the name after the last "-display" argument, else $DISPLAY
@@ -50,6 +54,10 @@ void releaseHeldDisplay();
 // line and status 1; an X error about the window (another client destroyed it) leaves the main
 // loop as closing the window does; any other X error ends like a lost connection.
 void watchDisplayConnection();
+
+// The size of the demo's window as the X server has it now (a round trip), which may be ahead
+// of the last reshape. False before watchDisplayConnection or when it cannot be read.
+bool demoWindowSize(int& width, int& height);
 
 // Asks for a swap interval of 1 (0 when PARADE_VSYNC=0) through GLX_EXT_swap_control,
 // GLX_MESA_swap_control or GLX_SGI_swap_control, the first the driver offers, for the current

@@ -137,6 +137,20 @@ void watchDisplayConnection() {
     XSetErrorHandler(protocolError);
 }
 
+bool demoWindowSize(int& width, int& height) {
+    Display* display = glXGetCurrentDisplay();
+    if (!display || demoWindow == 0)
+        return false;
+    Window root = 0;
+    int x = 0, y = 0;
+    unsigned w = 0, h = 0, border = 0, depth = 0;
+    if (!XGetGeometry(display, demoWindow, &root, &x, &y, &w, &h, &border, &depth))
+        return false;
+    width = static_cast<int>(w);
+    height = static_cast<int>(h);
+    return true;
+}
+
 const char* useSwapInterval() {
     Display* display = glXGetCurrentDisplay();
     const GLXDrawable drawable = glXGetCurrentDrawable();
