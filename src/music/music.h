@@ -90,3 +90,13 @@ bool renderModuleOffline(const std::string& path, OfflineRender& out, std::strin
 // The same for a module held in memory, as far as `limitSeconds` of sound.
 bool renderModuleBytesOffline(const void* data, size_t size, double limitSeconds,
                               OfflineRender& out, std::string& error);
+
+// The same render in steps, for a caller that must stay responsive meanwhile (the page renders
+// while it loads): beginModuleRender opens the module (false with `error` filled when it is
+// not one), each stepModuleRender renders about `frames` sample frames more and returns true
+// once `out` is whole. One stepwise render at a time; a new begin drops the one under way.
+bool beginModuleRender(const void* data, size_t size, double limitSeconds, OfflineRender& out,
+                       std::string& error);
+bool stepModuleRender(OfflineRender& out, int64_t frames);
+// The share of the stepwise render done, 0 to 1 (1 when none is under way).
+double moduleRenderProgress();
