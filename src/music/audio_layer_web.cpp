@@ -1,9 +1,10 @@
-// The audio layer in the browser: the module is rendered whole when it is loaded, with its
-// strikes (the offline path the capture tool uses), and played as one Web Audio buffer. Before
-// every frame the strikes that the listener has heard by then call their syncs, with the
-// counter held at the moment each was heard, so stamps land on the heard notes however late
-// the frame comes. Everything runs on the page's one thread.
+// The audio layer in the browser: the module is rendered whole with its strikes (the offline
+// path the capture tool uses), in steps while the page loads, and played as one Web Audio
+// buffer. Before every frame the strikes that the listener has heard by then call their syncs,
+// with the counter held at the moment each was heard, so stamps land on the heard notes however
+// late the frame comes. Everything runs on the page's one thread.
 #include "audio_common.h"
+#include "module_file.h"
 #include "web/web.h"
 
 #include <emscripten.h>
@@ -12,6 +13,12 @@
 
 namespace {
 OfflineRender song;
+
+// The render made while the page loads, and the module it came from: loading the same module
+// takes it over instead of rendering again.
+OfflineRender prepared;
+std::vector<char> preparedBytes;
+bool preparedWhole = false;
 
 // Playback: where the song's first frame is heard, and the next strike to fire.
 bool playing = false;
@@ -62,7 +69,11 @@ bool layerOpenOutput(int) {
 }
 
 bool layerLoadModule(const std::vector<char>& bytes, uint32_t) {
-    if (!renderModuleBytesOffline(bytes.data(), bytes.size(), offlineLimitSeconds, song,
+    if (preparedWhole && bytes == preparedBytes) {
+        song = std::move(prepared);
+        prepared = OfflineRender{};
+        preparedWhole = false;
+    } else if (!renderModuleBytesOffline(bytes.data(), bytes.size(), offlineLimitSeconds, song,
                                   lastFileError))
         return false;
     moduleTitle = song.title;
@@ -112,6 +123,31 @@ int64_t audioHeardFrame() {
 
 int64_t audioModuleStartFrame() {
     return playing ? 0 : -1;
+}
+
+bool beginPreparedMusic(const char* path, std::string& error) {
+    preparedWhole = false;
+    if (!readModuleFile(path, preparedBytes, error))
+        return false;
+    return beginModuleRender(preparedBytes.data(), preparedBytes.size(), offlineLimitSeconds,
+                             prepared, error);
+}
+
+double stepPreparedMusic(double budgetSeconds) {
+    if (preparedWhole)
+        return 1.0;
+    const double end = emscripten_get_now() + budgetSeconds * 1000.0;
+    do {
+        if (stepModuleRender(prepared, musicSampleRate / 20)) {
+            preparedWhole = true;
+            return 1.0;
+        }
+    } while (emscripten_get_now() < end);
+    return moduleRenderProgress();
+}
+
+const OfflineRender& preparedMusic() {
+    return prepared;
 }
 
 // For the page's tests: where the song was heard when strikes last fired (seconds from its

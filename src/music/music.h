@@ -100,3 +100,13 @@ bool beginModuleRender(const void* data, size_t size, double limitSeconds, Offli
 bool stepModuleRender(OfflineRender& out, int64_t frames);
 // The share of the stepwise render done, 0 to 1 (1 when none is under way).
 double moduleRenderProgress();
+
+// ---- In the browser: the music made ready while the page loads ------------------------------
+
+// Begins rendering the module at `path` (false with `error` filled when it cannot be read or
+// is not a module); each stepPreparedMusic renders for about `budgetSeconds` and returns the
+// share done, 1 once whole. Loading the same module afterwards plays this render; until then
+// preparedMusic() holds it (the stills draw from its strikes).
+bool beginPreparedMusic(const char* path, std::string& error);
+double stepPreparedMusic(double budgetSeconds);
+const OfflineRender& preparedMusic();

@@ -1,7 +1,9 @@
 // The demo's entry point in the browser. The page calls main once the data files are in
-// place: with no arguments after the viewer's click or key, to run the show with its music;
-// with "--still T" to draw the one frame at demo time T from the module's strike list, as the
-// capture tool does, and report it to the page.
+// place, and main makes everything ready that takes time: the window (the canvas), the display
+// lists and pictures, and the music, which the page then renders in steps (webPrepareStep) so
+// it stays responsive and can show how far it is. The viewer's click then only starts the show
+// (webStartShow). With "--still T", once ready, the one frame at demo time T is drawn from the
+// module's strike list, as the capture tool does, and reported to the page.
 #include "shell.h"
 
 #include "capture.h"
@@ -20,6 +22,12 @@
 #include <string>
 
 namespace {
+const char* const musicFile = "mod2.it";
+
+bool stillWanted = false;
+double stillTime = 0.0;
+bool prepared = false;
+
 void drawStill(float time, StrikeFeed& feed) {
     feedStrikesUpTo(feed, time);
     setDemoClockTo(time);
@@ -35,52 +43,86 @@ EM_JS(void, jsStillDone, (double time, int strikes), {
 });
 // clang-format on
 
-int runStill(const char* timeText) {
-    char* end = nullptr;
-    const double time = std::strtod(timeText, &end);
-    if (end == timeText || *end != '\0' || !std::isfinite(time) || time < 0.0 || time > 26.0) {
-        const std::string message = std::string("The time \"") + timeText +
-                                    "\" is not a demo time from 0 to 26 (pattern units).";
-        webShowMessage(message.c_str());
-        return 1;
-    }
-    glutInitWindowSize(640, 480);
-    glutCreateWindow("parade");
-    initGraphicsState();
-    OfflineRender music;
-    std::string error;
-    if (!renderModuleOffline("mod2.it", music, error)) {
-        webShowMessage(("The music mod2.it cannot be played: " + error).c_str());
-        return 1;
-    }
+void runStill() {
+    const OfflineRender& music = preparedMusic();
     StrikeFeed feed = makeStrikeFeed(music.strikes, {});
     // As the capture tool primes a frame: a unit earlier sets the backdrop, a frame earlier
     // the act and the bound texture.
     const double step = unitsPerSecond / 60.0;
-    for (double t : {time - 1.0, time - step}) {
+    for (double t : {stillTime - 1.0, stillTime - step}) {
         if (t >= 0.0)
             drawStill(static_cast<float>(t), feed);
     }
-    drawStill(static_cast<float>(time), feed);
-    jsStillDone(time, static_cast<int>(music.strikes.size()));
-    emscripten_exit_with_live_runtime();
+    drawStill(static_cast<float>(stillTime), feed);
+    jsStillDone(stillTime, static_cast<int>(music.strikes.size()));
+}
+
+bool readStillTime(const char* text) {
+    char* end = nullptr;
+    stillTime = std::strtod(text, &end);
+    if (end == text || *end != '\0' || !std::isfinite(stillTime) || stillTime < 0.0 ||
+        stillTime > 26.0) {
+        const std::string message =
+            std::string("The time \"") + text + "\" is not a demo time from 0 to 26 (pattern units).";
+        webShowMessage(message.c_str());
+        return false;
+    }
+    return true;
 }
 } // namespace
 
 int main(int argc, char** argv) {
     glutInit(&argc, argv);
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
-    if (argc == 3 && std::strcmp(argv[1], "--still") == 0)
-        return runStill(argv[2]);
-    printBanner();
-    // The canvas is the window; the page sizes it and offers full screen itself.
-    openDemoWindow(false, argv[0]);
+    stillWanted = argc == 3 && std::strcmp(argv[1], "--still") == 0;
+    if (stillWanted && !readStillTime(argv[2]))
+        return 1;
+    if (stillWanted) {
+        glutInitWindowSize(640, 480);
+        glutCreateWindow("parade");
+    } else {
+        printBanner();
+        // The canvas is the window; the page sizes it and offers full screen itself.
+        openDemoWindow(false, argv[0]);
+    }
+    std::string error;
+    if (!beginPreparedMusic(musicFile, error)) {
+        webShowMessage(("The music " + std::string(musicFile) + " cannot be played: " + error).c_str());
+        return 1;
+    }
+    // The page goes on with webPrepareStep and webPreparePictures.
+    emscripten_exit_with_live_runtime();
+}
+
+// Renders the music for about `budgetMs` milliseconds; returns the share done, 1 once whole
+// (and, for the show, its sound buffer made).
+extern "C" EMSCRIPTEN_KEEPALIVE double webPrepareStep(double budgetMs) {
+    const double done = stepPreparedMusic(budgetMs / 1000.0);
+    if (done >= 1.0 && !prepared && !stillWanted) {
+        const OfflineRender& music = preparedMusic();
+        webPrepareMusic(music.pcm.data(), static_cast<int64_t>(music.pcm.size() / 2),
+                        musicSampleRate);
+    }
+    prepared = prepared || done >= 1.0;
+    return done;
+}
+
+// The display lists and the pictures, in one go.
+extern "C" EMSCRIPTEN_KEEPALIVE void webPreparePictures() {
     initGraphicsState();
+}
+
+// The viewer's click (or, for a still, the end of the preparation): the music starts and the
+// main loop draws the first frame at the next animation frame.
+extern "C" EMSCRIPTEN_KEEPALIVE void webStartShow() {
+    if (stillWanted) {
+        runStill();
+        return;
+    }
     registerCallbacks();
     if (!startMusic())
-        return 1;
+        std::exit(1);
     glutMainLoop();
-    return 0;
 }
 
 // The page calls this when it has resized the canvas.
