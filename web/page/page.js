@@ -208,6 +208,13 @@
   });
   document.body.appendChild(programScript);
 
+  // The program's exit from a key (Escape) unwinds through the toolkit's own key listener;
+  // it is the ordinary end of the show, not an error.
+  window.addEventListener('error', (event) => {
+    if (event.error && event.error.name === 'ExitStatus')
+      event.preventDefault();
+  });
+
   // ---- Data -------------------------------------------------------------------------------
 
   // The music is needed; a picture that cannot be fetched is shown black with a note, as the
@@ -468,7 +475,7 @@
       item.addEventListener('click', (event) => {
         event.stopPropagation();
         menu.hidden = true;
-        Module._webMenuChoose(entry.value);
+        call(() => Module._webMenuChoose(entry.value));
         canvas.focus();
       });
       menu.appendChild(item);
