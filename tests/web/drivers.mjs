@@ -213,7 +213,7 @@ async function launchPuppeteer(engine, options) {
     userDataDir: profile,
     env,
     defaultViewport: { width: 800, height: 600 },
-    protocolTimeout: 120000,
+    protocolTimeout: 60000,
     handleSIGINT: false,
     handleSIGTERM: false,
     handleSIGHUP: false,

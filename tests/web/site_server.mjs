@@ -23,8 +23,13 @@ const recorder = `<script>(function () {
       return original.apply(console, arguments);
     };
   });
+  // Read after the page's own listeners: an error the page handled (preventDefault) is not
+  // reported, as the browser does not report it either.
   window.addEventListener('error', function (event) {
-    list.push({ type: 'error', text: 'uncaught: ' + (event.message || (event.target && event.target.src) || 'error') });
+    setTimeout(function () {
+      if (!event.defaultPrevented)
+        list.push({ type: 'error', text: 'uncaught: ' + (event.message || (event.target && event.target.src) || 'error') });
+    }, 0);
   }, true);
   window.addEventListener('unhandledrejection', function (event) {
     list.push({ type: 'error', text: 'unhandled rejection: ' + event.reason });
