@@ -107,9 +107,19 @@ extern "C" EMSCRIPTEN_KEEPALIVE double webPrepareStep(double budgetMs) {
     return done;
 }
 
-// The display lists and the pictures, in one go.
+// The display lists and the pictures, in one go. For the show, its first frame is drawn and
+// wiped behind the start panel: the browser compiles the GL's shaders then, not after the
+// click.
 extern "C" EMSCRIPTEN_KEEPALIVE void webPreparePictures() {
     initGraphicsState();
+    if (stillWanted)
+        return;
+    demoTime = 0.0f;
+    reshapeHandler(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT));
+    displayHandler();
+    glFinish();
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
 // The viewer's click (or, for a still, the end of the preparation): the music starts and the

@@ -339,6 +339,9 @@
         fail('The still was not drawn.');
       return;
     }
+    // Made now, suspended until the click resumes it: opening the browser's audio output can
+    // take a few tenths of a second.
+    audioContext = makeAudioContext();
     setState('ready');
     status.readyMs = performance.now();
     fitCanvas();
@@ -368,16 +371,11 @@
     }
     status.startMs = performance.now();
     setState('starting');
-    const AudioContextClass = window.AudioContext || window.webkitAudioContext;
-    if (AudioContextClass) {
-      try {
-        audioContext = new AudioContextClass();
-        // Some browsers never settle this where there is no output: the show does not wait.
-        audioContext.resume().catch(() => {});
-      } catch (error) {
-        audioContext = null;
-      }
-    }
+    if (!audioContext)
+      audioContext = makeAudioContext();
+    // Some browsers never settle this where there is no output: the show does not wait.
+    if (audioContext)
+      audioContext.resume().catch(() => {});
     Module.paradeAudioContext = audioContext;
     startPanel.hidden = true;
     call(() => Module._webStartShow());
@@ -387,6 +385,15 @@
       soundNote.hidden = status.sound !== 'none';
       fitCanvas();
       canvas.focus();
+    }
+  }
+
+  function makeAudioContext() {
+    const AudioContextClass = window.AudioContext || window.webkitAudioContext;
+    try {
+      return AudioContextClass ? new AudioContextClass() : null;
+    } catch (error) {
+      return null;
     }
   }
 
