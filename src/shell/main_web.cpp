@@ -120,6 +120,8 @@ extern "C" EMSCRIPTEN_KEEPALIVE void webPreparePictures() {
     glFinish();
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // The frame read the demo clock: it starts again with the music.
+    resetDemoClock();
 }
 
 // The viewer's click (or, for a still, the end of the preparation): the music starts and the
