@@ -74,7 +74,7 @@ bool layerLoadModule(const std::vector<char>& bytes, uint32_t) {
         prepared = OfflineRender{};
         preparedWhole = false;
     } else if (!renderModuleBytesOffline(bytes.data(), bytes.size(), offlineLimitSeconds, song,
-                                  lastFileError))
+                                         lastFileError))
         return false;
     moduleTitle = song.title;
     moduleOrders = song.orders;

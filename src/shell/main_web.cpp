@@ -62,8 +62,8 @@ bool readStillTime(const char* text) {
     stillTime = std::strtod(text, &end);
     if (end == text || *end != '\0' || !std::isfinite(stillTime) || stillTime < 0.0 ||
         stillTime > 26.0) {
-        const std::string message =
-            std::string("The time \"") + text + "\" is not a demo time from 0 to 26 (pattern units).";
+        const std::string message = std::string("The time \"") + text +
+                                    "\" is not a demo time from 0 to 26 (pattern units).";
         webShowMessage(message.c_str());
         return false;
     }
@@ -87,7 +87,8 @@ int main(int argc, char** argv) {
     }
     std::string error;
     if (!beginPreparedMusic(musicFile, error)) {
-        webShowMessage(("The music " + std::string(musicFile) + " cannot be played: " + error).c_str());
+        webShowMessage(
+            ("The music " + std::string(musicFile) + " cannot be played: " + error).c_str());
         return 1;
     }
     // The page goes on with webPrepareStep and webPreparePictures.
