@@ -55,8 +55,7 @@ add_subdirectory(src/shell)
 
 set(siteDir ${CMAKE_BINARY_DIR}/site)
 add_executable(parade-web ${PROJECT_SOURCE_DIR}/src/shell/main_web.cpp
-    ${PROJECT_SOURCE_DIR}/tools/capture/schedule.cpp)
-target_include_directories(parade-web PRIVATE ${PROJECT_SOURCE_DIR}/tools/capture)
+    ${PROJECT_SOURCE_DIR}/src/shell/jumps_web.cpp)
 target_link_libraries(parade-web PRIVATE parade_shell)
 set_target_properties(parade-web PROPERTIES OUTPUT_NAME parade SUFFIX .js
     RUNTIME_OUTPUT_DIRECTORY ${siteDir})
@@ -68,7 +67,7 @@ target_link_options(parade-web PRIVATE
     -sINITIAL_MEMORY=64MB
     -sMIN_WEBGL_VERSION=2
     -sMAX_WEBGL_VERSION=2
-    "-sEXPORTED_FUNCTIONS=_main,_webMenuChoose,_webCanvasResized,_webBeforeFrame,_webStopShow,_webStrikesFiredUpTo,_webSyncStamp,_webPrepareStep,_webPreparePictures,_webStartShow"
+    "-sEXPORTED_FUNCTIONS=_main,_webMenuChoose,_webCanvasResized,_webBeforeFrame,_webStopShow,_webStrikesFiredUpTo,_webSyncStamp,_webPrepareStep,_webPreparePictures,_webStartShow,_webSeekSeconds,_webShowSeconds,_webMusicSeconds,_webShowLoops"
     "-sEXPORTED_RUNTIME_METHODS=callMain,FS")
 
 # The page beside the program.

@@ -7,6 +7,7 @@
 
 #include "platform.h"
 
+#include <algorithm>
 #include <cmath>
 #include <mutex>
 
@@ -20,21 +21,39 @@ int64_t previousCount = 0;
 int64_t currentCount = 0;
 float tickScale = 0.0f;
 double clockAccumulator = 0.0;
+bool held = false;
+float heldTime = 0.0f;
+double startTime = 0.0; // where runDemoClockFrom last set the clock
+
+// The first call's work: the frequency, read once, and the scale from it (lock held).
+void startCounting() {
+    counterFrequencyTicks = counterFrequency();
+    tickScale = static_cast<float>(1.0 / static_cast<double>(counterFrequencyTicks));
+    tickScale = static_cast<float>((125.0 / 960.0) * tickScale);
+}
 } // namespace
 
 float demoClock() {
     std::lock_guard<std::mutex> hold(clockLock);
+    if (held)
+        return heldTime;
     if (previousCount == 0) {
-        counterFrequencyTicks = counterFrequency();
+        startCounting();
         currentCount = counterNow();
-        tickScale = static_cast<float>(1.0 / static_cast<double>(counterFrequencyTicks));
-        tickScale = static_cast<float>((125.0 / 960.0) * tickScale);
     }
-    previousCount = currentCount;
-    currentCount = counterNow();
-    const double elapsed = static_cast<double>(currentCount - previousCount) * tickScale;
+    const int64_t reading = counterNow();
     const double speed =
         std::exp(static_cast<double>(speedExponent.load(std::memory_order_relaxed)));
+    if (reading < currentCount) {
+        // A reading behind the last one: a start set ahead (runDemoClockFrom), where the clock
+        // waits, or a counter held at a moment just past (a strike heard a little before its
+        // sync is called), which gets the clock's time of that moment. Nothing is counted.
+        const double back = static_cast<double>(currentCount - reading) * tickScale * speed;
+        return static_cast<float>(std::max(startTime, clockAccumulator - back));
+    }
+    previousCount = currentCount;
+    currentCount = reading;
+    const double elapsed = static_cast<double>(currentCount - previousCount) * tickScale;
     clockAccumulator += speed * elapsed;
     return static_cast<float>(clockAccumulator);
 }
@@ -46,7 +65,37 @@ void resetDemoClock() {
     currentCount = 0;
     tickScale = 0.0f;
     clockAccumulator = 0.0;
+    held = false;
+    startTime = 0.0;
     demoTime = 0.0f;
+}
+
+void holdDemoClock(float time) {
+    std::lock_guard<std::mutex> hold(clockLock);
+    held = true;
+    heldTime = time;
+}
+
+bool demoClockHeld() {
+    std::lock_guard<std::mutex> hold(clockLock);
+    return held;
+}
+
+void runDemoClockFrom(float time, int64_t tick) {
+    std::lock_guard<std::mutex> hold(clockLock);
+    if (counterFrequencyTicks == 0)
+        startCounting();
+    held = false;
+    clockAccumulator = time;
+    startTime = time;
+    // Never 0, which reads as "never called".
+    previousCount = currentCount = std::max<int64_t>(tick, 1);
+}
+
+void shiftDemoClock(double units) {
+    std::lock_guard<std::mutex> hold(clockLock);
+    clockAccumulator += units;
+    startTime += units;
 }
 
 void setDemoClockTo(float time) {

@@ -11,8 +11,26 @@ extern float demoTime;
 
 // Advances the clock by the counter ticks since the previous call (by any caller, any thread),
 // scaled by exp(speedExponent), and returns the new accumulator rounded to a float. No
-// elapsed time is lost however often it is called: the sum itself is kept in double.
+// elapsed time is lost however often it is called: the sum itself is kept in double. While
+// the music plays, the platform's counter is its heard position, so time in which no music
+// was heard (a stopped process, an underrun) is never counted. A counter reading behind the
+// clock's last one (held by the audio thread at the moment a strike was heard) gets the
+// clock's time of that moment and counts nothing.
 float demoClock();
+
+// Holds the clock at `time`: until runDemoClockFrom, every call returns exactly `time` and
+// reads no counter. A jump draws its frames at exact times this way.
+void holdDemoClock(float time);
+bool demoClockHeld();
+
+// Runs the clock on from `time` as of counter reading `tick`, ending a hold. A tick ahead of
+// the counter (the moment a jump's music will be heard) keeps the clock at `time` until the
+// counter reaches it; the pace afterwards is the usual one, speed factor included.
+void runDemoClockFrom(float time, int64_t tick);
+
+// Moves the clock by `units` without touching its pace or its counter reading: the show's
+// loop takes 26 units off at its end.
+void shiftDemoClock(double units);
 
 // Speed control in [-7, 7]; read by demoClock on any thread, written by the keyboard handler.
 extern std::atomic<float> speedExponent;

@@ -1,9 +1,12 @@
 // Our audio layer: the calls the music start-up makes (version, device, stream and module
 // loading, title and length, start and play, instrument syncs, volume, error code, release).
-// On the desktop libopenmpt renders the module on the layer's own audio thread, the platform's
-// output plays it, and instrument syncs are called on that thread when the struck note is
-// heard. In the browser the module is rendered whole when it is loaded, Web Audio plays it,
-// and the syncs of the strikes heard so far are called before every frame.
+// Both render the module once into the song, its sound and strikes as the offline render lists
+// them, and play the song from memory, so that the music jumps to any moment and goes round at
+// the show's end without a gap. On the desktop the layer's audio thread renders the song a
+// little ahead of playback, the platform's output plays it, and instrument syncs are called on
+// that thread when the struck note is heard. In the browser the song is rendered whole when it
+// is loaded, Web Audio plays it, and the syncs of the strikes heard so far are called before
+// every frame.
 // Private to the music subsystem.
 #pragma once
 
@@ -55,8 +58,14 @@ int audioModuleOrders(uint32_t music);
 // Starts the output (silence until something plays).
 bool audioStart();
 
-// Plays the module from `order` (row 0) on the audio thread, with every channel reset.
+// Plays the module from its start (`order` 0; the song is known only from there). With the
+// loop flag the song goes round at its end, or at the show's end (26 patterns) when it plays on
+// past it; without, it stops at its end.
 bool audioPlayModule(uint32_t music, int order);
+
+// The performance counter's reading at which the last play or jump is heard (the counter now
+// when nothing plays): the demo clock starts from there.
+int64_t audioPlayHeardTick();
 
 // Registers `proc` to be called on the audio thread with `user` when the sync's event is heard.
 // Returns the sync's handle, or 0.

@@ -1,7 +1,8 @@
 // Music and syncs: plays the module through our audio layer (libopenmpt rendering, SDL2 or a
 // silent real-time output), stamps the demo clock into a SyncPoint each time a watched
 // instrument is struck, and turns the rows since a stamp into flash and pulse envelopes.
-// Also renders a whole module offline, with its list of strikes, for the capture tool.
+// Also renders a whole module offline, with its list of strikes, and turns that list into the
+// SyncPoints' state at any moment: the one schedule of strikes for captures, stills and jumps.
 #pragma once
 
 #include <atomic>
@@ -45,6 +46,29 @@ void stopMusic();
 // Stops playback and the audio thread at once, without a fade. Safe to call when the music
 // never started and more than once; used before every exit from a callback.
 void haltMusic();
+
+// ---- Jumps and the heard position of the music that plays ----------------------------------
+
+// Where the music is heard now, in seconds into the song (0 to the show's 199.68 s, and round
+// again), or -1 when none has played.
+double musicHeardSeconds();
+
+// Makes the music play on from demo time `time` (time x 7.68 s into the song) at once, without
+// the strikes up to `time`, which setSyncPointsAt(time) stamps. Returns the performance
+// counter's reading at which that moment will be heard, from which the demo clock runs on (the
+// counter now when no music plays).
+int64_t seekMusic(float time);
+
+// While held, no instrument sync is called: the strikes heard meanwhile wait and are called
+// once released (as often as held). A jump holds them while it puts the SyncPoints in place
+// and draws.
+void holdMusicSyncs();
+void releaseMusicSyncs();
+
+// Puts the SyncPoints where the playing song's strikes put them by demo time `time`, as a
+// capture's frame at `time` has them (every strike at or before it stamped, the rest never
+// hit). Without a song, every SyncPoint is left never hit.
+void setSyncPointsAt(float time);
 
 // Prints "Error(%d): %s\n" with the audio layer's error code, releases it, ends the process.
 [[noreturn]] void fatalAudioError(const char* message);
@@ -110,3 +134,41 @@ double moduleRenderProgress();
 bool beginPreparedMusic(const char* path, std::string& error);
 double stepPreparedMusic(double budgetSeconds);
 const OfflineRender& preparedMusic();
+
+// ---- The strike feed ------------------------------------------------------------------------
+
+// Demo-time units per second of music (tempo 125, speed 6, 64 rows a unit).
+constexpr double unitsPerSecond = 125.0 / 960.0;
+
+// The demo time at which the live music stamps a strike heard at sample `sample` of the song.
+float stampOfSample(int64_t sample);
+
+// A strike added by hand (the capture's --strike I@T), on top of the module's own.
+struct ExtraStrike {
+    int instrument = 0;
+    double time = 0.0; // demo time in pattern units
+};
+
+struct TimedStrike {
+    int syncPoint = 0; // 0 to 12
+    float stamp = 0.0f;
+};
+
+// The strikes of the watched instruments in the order they are heard, and how many of them
+// have been stamped into the SyncPoints so far.
+struct StrikeFeed {
+    std::vector<TimedStrike> strikes;
+    size_t next = 0;
+};
+
+// Builds the feed from the offline strike list plus the hand-made strikes; strikes of
+// instruments that drive no SyncPoint are left out. Strikes at the same time keep their order.
+StrikeFeed makeStrikeFeed(const std::vector<Strike>& strikes,
+                          const std::vector<ExtraStrike>& extra = {});
+
+// Returns every SyncPoint to its start (never hit) and the feed to its first strike.
+void rewindStrikeFeed(StrikeFeed& feed);
+
+// Stamps, in order, every strike whose stamp is at or before `time` and not yet stamped:
+// level 1 and the strike's stamp, as syncHit would have done when the strike was heard.
+void feedStrikesUpTo(StrikeFeed& feed, float time);

@@ -1,6 +1,7 @@
 // Starting and stopping the music: "mod2.it" through the audio layer, the thirteen instrument
 // syncs that stamp the SyncPoints, the fade-out, and the fatal error report.
 #include "audio_layer.h"
+#include "clock.h"
 #include "music.h"
 #include "platform.h"
 
@@ -43,6 +44,8 @@ bool startMusic() {
         audioPlayStream(stream, false, audioModuleLoop);
     else
         audioPlayModule(music, 0);
+    // Demo time 0 is the moment the music's first frame is heard, and the clock waits for it.
+    runDemoClockFrom(0.0f, audioPlayHeardTick());
     // A streamed file has no module handle, so it registers no syncs.
     for (int instrument : syncRegistrationOrder) {
         SyncPoint* sync = &syncPoints[syncPointOfInstrument(instrument)];

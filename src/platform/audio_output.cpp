@@ -260,6 +260,27 @@ int64_t audioFramesPending() {
     return outputOpen ? framesQueued - heardFrames() : 0;
 }
 
+int64_t flushAudioOutput() {
+    std::lock_guard<std::mutex> lock(outputMutex);
+    if (!outputOpen)
+        return 0;
+    if (outputSilent)
+        advanceSilentHead();
+    queue.erase(queue.begin() + static_cast<std::ptrdiff_t>(queueStart), queue.end());
+    framesQueued = framesTaken;
+    return framesQueued;
+}
+
+bool audioOutputHeardPosition(int64_t& frames, int& rate, bool& exact) {
+    std::lock_guard<std::mutex> lock(outputMutex);
+    if (!outputOpen)
+        return false;
+    frames = heardFrames();
+    rate = outputRate;
+    exact = outputSilent;
+    return true;
+}
+
 void closeAudioOutput() {
     const auto closeAt = SteadyClock::now();
     const auto deadline =

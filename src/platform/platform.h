@@ -10,9 +10,28 @@
 // Ticks per second of the performance counter.
 int64_t counterFrequency();
 
-// The performance counter now: CLOCK_MONOTONIC in nanoseconds, or the virtual counter once
-// useVirtualCounter() has been called.
+// The performance counter now, in nanoseconds: CLOCK_MONOTONIC, or while followAudioOutput is
+// on, the position the audio output's listener has heard (on the silent output exactly, on a
+// sound card smoothed to within a frame at 60 Hz), so that time in which no sound was heard (a
+// stopped process, a sleeping machine, an underrun) does not count; or the virtual counter
+// once useVirtualCounter() has been called. It never goes back.
 int64_t counterNow();
+
+// Holds the counter, for the calling thread only, at `ticks` until released: the audio thread
+// calls a strike's sync with the counter at the moment the strike was heard, so that the
+// stamp is that moment however late the thread got to it.
+void holdCounterOnThisThread(int64_t ticks);
+void releaseCounterOnThisThread();
+
+// While on (and the counter is not virtual), the counter follows the output's heard position,
+// going on from its reading at the moment it is turned on or off. The music turns it on while
+// it plays.
+void followAudioOutput(bool on);
+
+// The counter's reading at which the output frame `outputFrame` is heard (frames counted from
+// the output's opening, as flushAudioOutput returns them), while the counter follows the
+// output; otherwise the counter now.
+int64_t counterTicksWhenHeard(int64_t outputFrame);
 
 // Switches the counter to a virtual one that only moves when told to; it starts at `start`
 // ticks (never 0, which the demo clock reads as "never called") and reports `frequency` ticks
@@ -61,6 +80,16 @@ int64_t audioFramesHeard();
 
 // Frames queued but not yet heard.
 int64_t audioFramesPending();
+
+// Drops the frames queued that the device has not taken yet, so that what is queued next is
+// heard next, and returns the output frame at which it will be heard (frames counted from the
+// output's opening). A jump in the music uses it.
+int64_t flushAudioOutput();
+
+// The heard position for the counter: frames heard, the output's rate, and whether the
+// position is exact (the silent output) rather than estimated from the device's callbacks.
+// False when no output is open.
+bool audioOutputHeardPosition(int64_t& frames, int& rate, bool& exact);
 
 // Stops and closes the output after the frames the device already holds have played (at most
 // 50 ms); nothing happens when none is open.

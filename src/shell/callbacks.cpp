@@ -1,5 +1,6 @@
-// The toolkit callbacks: idle advances the demo time, display draws the frame, reshape places
-// the picture's band, keyboard and menu apply the viewer's controls.
+// The toolkit callbacks: display draws the frame, reshape places the picture's band, keyboard
+// and menu apply the viewer's controls. The idle handler, which advances the demo time and
+// starts the show again when it loops, is with the jumps (jumps.cpp).
 #include "shell.h"
 
 #include "director.h"
@@ -9,13 +10,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-
-void idleHandler() {
-    if (pauseFlag != 0)
-        return;
-    demoTime = demoClock();
-    glutPostRedisplay();
-}
 
 void displayHandler() {
     glMatrixMode(GL_PROJECTION);

@@ -11,15 +11,17 @@
 
 namespace {
 const char usage[] =
-    "usage: parade [window | full] [GLUT options such as -display NAME, -geometry WxH+X+Y]\n"
+    "usage: parade [window | full] [loop] [GLUT options such as -display NAME, -geometry WxH+X+Y]\n"
     "\n"
     "Plays the demo Quiet Harbour Parade: 26 patterns of music (199.68 s) with pictures,\n"
     "then ends by itself. An argument containing \"window\" opens a 640x480 window; one\n"
     "containing \"full\" (the default) the 640x480 full-screen mode. The window may be\n"
-    "resized: the picture keeps its shape.\n"
+    "resized: the picture keeps its shape. An argument containing \"loop\" (--loop) starts\n"
+    "the show again at its end, without a gap in the music, until Esc or Quit.\n"
     "\n"
     "Keys: Esc quit, space picture layers off/on, q/a/z speed up/down/normal,\n"
-    "      0-9 effect number, w s x / e d c / r f v / t g b tuning values, i o p mode.\n"
+    "      0-9 effect number, w s x / e d c / r f v / t g b tuning values, i o p mode,\n"
+    "      Left/Right one pattern (7.68 s) back/forward, Home the start.\n"
     "Right mouse button: menu with (un)Pause, No effect, Effect1, Effect2, Quit.\n"
     "\n"
     "Reads mod2.it (an Impulse Tracker module) and the seventeen pictures deita/*.jpg\n"
@@ -37,6 +39,7 @@ int main(int argc, char** argv) {
         }
     }
     const bool fullScreen = fullScreenRequested(argc, argv);
+    loopShow = loopRequested(argc, argv);
     bool nameMissing = false;
     const char* displayName = displayArgument(argc, argv, nameMissing);
     if (nameMissing) {

@@ -1,12 +1,12 @@
 // The demo's entry point in the browser. The page calls main once the data files are in
-// place, and main makes everything ready that takes time: the window (the canvas), the display
-// lists and pictures, and the music, which the page then renders in steps (webPrepareStep) so
-// it stays responsive and can show how far it is. The viewer's click then only starts the show
-// (webStartShow). With "--still T", once ready, the one frame at demo time T is drawn from the
-// module's strike list, as the capture tool does, and reported to the page.
+// place (with "loop" the show starts again at its end), and main makes everything ready that takes
+// time: the window (the canvas), the display lists and pictures, and the music, which the page then
+// renders in steps (webPrepareStep) so it stays responsive and can show how far it is. The viewer's
+// click then only starts the show (webStartShow). With "--still T", once ready, the one frame at
+// demo time T is drawn from the module's strike list, as the capture tool does, and reported to the
+// page.
 #include "shell.h"
 
-#include "capture.h"
 #include "director.h"
 #include "music.h"
 #include "platform.h"
@@ -81,6 +81,7 @@ int main(int argc, char** argv) {
         glutInitWindowSize(640, 480);
         glutCreateWindow("parade");
     } else {
+        loopShow = loopRequested(argc, argv);
         printBanner();
         // The canvas is the window; the page sizes it and offers full screen itself.
         openDemoWindow(false, argv[0]);

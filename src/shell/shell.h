@@ -72,6 +72,29 @@ void registerCallbacks();
 // Stops the music at once (no fade) and ends the process with status 0: Escape and "Quit".
 [[noreturn]] void quitDemo();
 
+// ---- Jumps and the loop ----------------------------------------------------------------------
+
+// True when an argument contains "loop" ("loop", "--loop"): the show starts again at its end.
+bool loopRequested(int argc, char** argv);
+extern bool loopShow;
+
+// Jumps the show to demo time `time` (kept within 0 to 26): the music plays on from there, the
+// SyncPoints, backdrop, act and bound texture are put where the capture's frame at `time` has
+// them, and that frame is drawn and shown at once. The pictures then run on from the moment
+// the music is heard from there, at their speed.
+void seekShow(double time);
+
+// At the show's end with the loop on: the demo clock goes back 26 units, keeping its pace and
+// its place on the music (which went round at the same moment), and the SyncPoints are put
+// where the strikes leave them by the new time. Returns the new time.
+float startShowAgain();
+
+// The special keys: Left and Right jump one pattern back and forward (forward past the end goes
+// round when the show loops), Home to the start.
+void specialKeyHandler(int key, int x, int y);
+
+// Copies the demo clock into the demo time and asks for a frame unless paused; with the loop
+// on, a time past the show's end starts it again.
 void idleHandler();
 void displayHandler();
 void reshapeHandler(int width, int height);

@@ -153,6 +153,7 @@ void registerCallbacks() {
     glutReshapeFunc(reshapeHandler);
     glutDisplayFunc(displayHandler);
     glutKeyboardFunc(keyboardHandler);
+    glutSpecialFunc(specialKeyHandler);
     glutCreateMenu(menuHandler);
     glutAddMenuEntry("(un)Pause", 1);
     glutAddMenuEntry("No effect", 666);

@@ -9,3 +9,6 @@ parade_add_test(music_live_test LABELS audio tsan
 parade_add_test(music_start_test LABELS audio
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/music_start_test.cpp
     LIBS parade_music parade_itwriter)
+parade_add_test(music_jumps_test LABELS audio tsan
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/music_jumps_test.cpp
+    LIBS parade_music parade_itwriter)

@@ -74,7 +74,7 @@ read -r _ _ w h <<<"$(band_shown "$window" 116 810)"
 
 # Closing the window from the window manager ends the demo with status 0.
 "$WINDOW_TOOL" close "$window"
-e2e_wait 10 >/dev/null
+e2e_wait 30 >/dev/null
 [[ "$E2E_STATUS" == 0 ]] || e2e_fail "closing the window ended the demo with status $E2E_STATUS"
 
 # GLUT's -display names the display; DISPLAY is not needed.
@@ -91,7 +91,7 @@ e2e_start window
 window=$(e2e_window)
 sleep 0.5
 "$WINDOW_TOOL" destroy "$window"
-e2e_wait 10 >/dev/null
+e2e_wait 30 >/dev/null
 [[ "$E2E_STATUS" == 0 ]] || e2e_fail "destroying the window ended the demo with status $E2E_STATUS"
 
 # The X connection is killed: the music stops, one line, status 1, no abort.
@@ -99,7 +99,7 @@ e2e_start window
 window=$(e2e_window)
 sleep 0.5
 xdotool windowkill "$window"
-e2e_wait 10 >/dev/null
+e2e_wait 30 >/dev/null
 [[ "$E2E_STATUS" == 1 ]] || e2e_fail "killing the connection ended the demo with status $E2E_STATUS"
 lost=$(e2e_stderr | grep -c "^parade: the connection to the X display was lost$" || true)
 [[ "$lost" == 1 ]] || e2e_fail "killing the connection did not say so once"

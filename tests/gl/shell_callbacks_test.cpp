@@ -18,6 +18,7 @@ void (*idleCallback)() = nullptr;
 void (*displayCallback)() = nullptr;
 void (*reshapeCallback)(int, int) = nullptr;
 void (*keyboardCallback)(unsigned char, int, int) = nullptr;
+void (*specialCallback)(int, int, int) = nullptr;
 void (*menuCallback)(int) = nullptr;
 } // namespace
 
@@ -40,6 +41,9 @@ void __wrap_glutReshapeFunc(void (*callback)(int, int)) {
 }
 void __wrap_glutKeyboardFunc(void (*callback)(unsigned char, int, int)) {
     keyboardCallback = callback;
+}
+void __wrap_glutSpecialFunc(void (*callback)(int, int, int)) {
+    specialCallback = callback;
 }
 int __wrap_glutCreateMenu(void (*callback)(int)) {
     menuCallback = callback;
@@ -65,6 +69,7 @@ TEST(ShellCallbacks, StartUpRegistersTheHandlersAndTheRightButtonMenu) {
     EXPECT_EQ(displayCallback, &displayHandler);
     EXPECT_EQ(reshapeCallback, &reshapeHandler);
     EXPECT_EQ(keyboardCallback, &keyboardHandler);
+    EXPECT_EQ(specialCallback, &specialKeyHandler);
     EXPECT_EQ(menuCallback, &menuHandler);
     ASSERT_FALSE(menuCalls.empty());
     const std::string menu = menuCalls[0].substr(std::string("create menu ").size());

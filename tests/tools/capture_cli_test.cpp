@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -897,6 +898,16 @@ TEST_F(CaptureTest, HostileOutputsDataAndSignalsLeaveNothingBehind) {
          [](const std::string& d, const Outcome&) {
              EXPECT_EQ(readPng(d + "/shots/frame-000000.png").width, 64u);
          }},
+        {"a relative TMPDIR is taken from the folder the capture started in",
+         [&](const std::string& d) {
+             const std::string relative =
+                 std::filesystem::relative(d + "/tmp", std::filesystem::current_path()).string();
+             return Launch{{"video", d + "/out.mp4", "--from", "1", "--to", "1.02", "--size",
+                            "64x48", "--data", dataFolder},
+                           {{"TMPDIR", relative}},
+                           RLIM_INFINITY};
+         },
+         0, "", "./out.mp4\n", nullptr, nullptr},
         {"an output name of 255 bytes is written",
          [&](const std::string& d) {
              return plain({"frame", "1", d + "/" + std::string(251, 'n') + ".png", "--size",
@@ -980,7 +991,11 @@ TEST_F(CaptureTest, HostileOutputsDataAndSignalsLeaveNothingBehind) {
         mkdir(folder.c_str(), 0755);
         mkdir((folder + "/tmp").c_str(), 0755);
         Launch launch = c.prepare(folder);
-        launch.environment.push_back({"TMPDIR", folder + "/tmp"});
+        const bool ownTemporary =
+            std::any_of(launch.environment.begin(), launch.environment.end(),
+                        [](const auto& variable) { return variable.first == "TMPDIR"; });
+        if (!ownTemporary)
+            launch.environment.push_back({"TMPDIR", folder + "/tmp"});
         const std::string errPath = path("hostile-" + std::to_string(number) + ".err");
         const std::string out = path("hostile-" + std::to_string(number) + ".out");
         const pid_t pid = start(launch, out, errPath);

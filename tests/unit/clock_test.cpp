@@ -1,5 +1,6 @@
 // The demo clock on the virtual counter: start, rate, speed factor, no time lost to frequent
-// calls, and two threads calling it at once.
+// calls, two threads calling it at once, and the hold, start and shift that jumps and the loop
+// use.
 #include "clock.h"
 #include "platform.h"
 
@@ -127,4 +128,50 @@ TEST_F(DemoClock, SetToATimeReadsExactlyThatTimeWhileTheCounterStandsStill) {
         EXPECT_EQ(demoClock(), time) << time;
         EXPECT_EQ(demoClock(), time) << time;
     }
+}
+
+TEST_F(DemoClock, HeldItReadsTheHeldTimeWhateverTheCounterDoes) {
+    demoClock();
+    advanceVirtualCounter(7680000000);
+    ASSERT_NEAR(demoClock(), 1.0f, 1e-6f);
+    holdDemoClock(12.25f);
+    EXPECT_TRUE(demoClockHeld());
+    advanceVirtualCounter(7680000000);
+    EXPECT_EQ(demoClock(), 12.25f);
+    holdDemoClock(3.0f);
+    EXPECT_EQ(demoClock(), 3.0f);
+}
+
+TEST_F(DemoClock, RunFromATickAheadWaitsThereThenKeepsItsPace) {
+    // A jump's music is heard from tick 5000 + 1 s: until then the clock stays at 4.0, and
+    // nothing of the wait is counted afterwards.
+    demoClock();
+    holdDemoClock(4.0f);
+    runDemoClockFrom(4.0f, 5000 + frequency);
+    EXPECT_FALSE(demoClockHeld());
+    EXPECT_EQ(demoClock(), 4.0f);
+    advanceVirtualCounter(frequency / 2);
+    EXPECT_EQ(demoClock(), 4.0f);
+    advanceVirtualCounter(frequency / 2 + 7680000000 / 2);
+    EXPECT_NEAR(demoClock(), 4.5f, 1e-6f);
+    speedExponent = 1.0f;
+    advanceVirtualCounter(7680000000);
+    EXPECT_NEAR(demoClock(), 4.5 + std::exp(1.0), 1e-5);
+}
+
+TEST_F(DemoClock, RunFromATickPassedCountsTheTimeSinceAndStartsAnUncalledClock) {
+    // Never called before: the frequency is read here.
+    advanceVirtualCounter(7680000000);
+    runDemoClockFrom(2.0f, 5000);
+    EXPECT_NEAR(demoClock(), 3.0f, 1e-6f);
+}
+
+TEST_F(DemoClock, ShiftMovesTheTimeButNotThePace) {
+    demoClock();
+    advanceVirtualCounter(26 * 7680000000LL + 76800000);
+    ASSERT_NEAR(demoClock(), 26.01f, 1e-5f);
+    shiftDemoClock(-26.0);
+    EXPECT_NEAR(demoClock(), 0.01f, 1e-6f);
+    advanceVirtualCounter(7680000000);
+    EXPECT_NEAR(demoClock(), 1.01f, 1e-6f);
 }

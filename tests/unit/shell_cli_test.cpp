@@ -32,6 +32,21 @@ TEST(CommandLine, LastArgumentWithEitherWordDecides) {
     }
 }
 
+TEST(CommandLine, AnyArgumentContainingLoopLoops) {
+    const std::pair<std::vector<const char*>, bool> cases[] = {
+        {{}, false},        {{"window"}, false},        {{"loop"}, true},
+        {{"--loop"}, true}, {{"window", "loop"}, true}, {{"loop", "full"}, true},
+        {{"Loop"}, false},  {{"windowloop"}, true},
+    };
+    for (const auto& [arguments, loops] : cases) {
+        std::vector<char*> argv{const_cast<char*>("parade")};
+        for (const char* argument : arguments)
+            argv.push_back(const_cast<char*>(argument));
+        EXPECT_EQ(loopRequested(static_cast<int>(argv.size()), argv.data()), loops)
+            << (arguments.empty() ? "(none)" : arguments[0]);
+    }
+}
+
 TEST(CommandLine, DisplayFromTheLastDisplayOptionElseTheEnvironment) {
     struct Case {
         std::vector<const char*> arguments;

@@ -11,7 +11,12 @@
 //            on an odd page size; the audio suspended and resumed moves the show to the page's
 //            clock with "no sound" and back; the menu's Quit ends it; key q runs the pictures
 //            to the end; no console errors
-//   nosound  without a sound output the show runs on the page's clock and says "no sound"
+//   nosound  without a sound output the show runs on the page's clock and says "no sound";
+//            a jump moves that clock too
+//   jumps    ?at= starts the show there and ?loop=1 loops it past its end; the arrow keys and
+//            Home jump the pictures and the music together; the scrub bar appears on mouse
+//            movement with the time and the pattern, hides 2 s later, and a drag on it moves
+//            the show; a bad ?at= is noted and ignored
 //   missing  missing or broken files give messages naming them
 //   phone    a touch screen at 3x density: "Tap", a tap starts, the canvas covers the band
 //            with at most 2.5 million pixels, buttons of 44 px at least
@@ -43,10 +48,11 @@ const stillLimits = { chromium: { share: 0.001, mean: 0.3 }, firefox: { share: 0
 // Seconds the running show is watched.
 const showSeconds = 20;
 
-const casesOf = { chromium: ['stills', 'show', 'missing', 'phone'], firefox: ['stills', 'show', 'missing', 'nosound'],
-                  webkit: ['stills', 'show', 'missing'] };
+const casesOf = { chromium: ['stills', 'show', 'jumps', 'missing', 'phone'],
+                  firefox: ['stills', 'show', 'jumps', 'missing', 'nosound'],
+                  webkit: ['stills', 'show', 'jumps', 'missing'] };
 // The most a case may take before the browser counts as hung.
-const caseSeconds = { stills: 420, show: 300, nosound: 120, missing: 180, phone: 120 };
+const caseSeconds = { stills: 420, show: 300, jumps: 240, nosound: 120, missing: 180, phone: 120 };
 
 const args = parseArgs(process.argv.slice(2));
 let passed = 0;
@@ -326,7 +332,104 @@ async function nosound(run, session) {
   run.check(state === 'none' && b.note === 'no sound' && b.state === 'running' && b.heard - a.heard > 0.9 * wall,
             `without a sound output (audio context "${b.context}"): sound "${state}", the note says "${b.note}", ` +
             `the show goes on ${(b.heard - a.heard).toFixed(2)} s in ${wall.toFixed(1)} s on the page's clock`);
+  // A jump moves the page's clock with the pictures.
+  const before = await positions(page);
+  await page.key('ArrowRight');
+  const after = await positions(page);
+  run.check(near(after, before.show + 7.68, 2),
+            `without sound Right jumps a pattern on: ${before.show.toFixed(2)} s to ${after.show.toFixed(2)} s, ` +
+            `the music's place at ${after.music.toFixed(2)} s`);
   await page.close();
+}
+
+// ---- jumps -------------------------------------------------------------------------------------
+
+// Where the pictures and the music are, in seconds, a moment after the pictures moved on.
+async function positions(page) {
+  await page.evaluate('new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(() => done(true))))');
+  return JSON.parse(await page.evaluate(
+    'JSON.stringify({ show: Module._webShowSeconds(), music: Module._webMusicSeconds(), state: paradeStatus.state })'));
+}
+
+// The pictures within `slack` seconds of `expected`, and on the music.
+function near(where, expected, slack) {
+  return Math.abs(where.show - expected) <= slack && Math.abs(where.show - where.music) <= 0.5;
+}
+
+async function startedShow(session, path) {
+  const page = await session.open(path, { width: 800, height: 600 });
+  await whenReady(page);
+  await page.click(400, 300);
+  await page.waitFor('window.paradeStatus.firstFrameMs > 0 && Module._webMusicSeconds() > 0', 60000);
+  return page;
+}
+
+async function jumps(run, session) {
+  // ?at=60&loop=1: the show starts a minute in, its music with it.
+  const page = await startedShow(session, '/?at=60&loop=1');
+  let where = await positions(page);
+  run.check(near(where, 60, 3), `?at=60 starts the show there: pictures at ${where.show.toFixed(2)} s, ` +
+            `music at ${where.music.toFixed(2)} s`);
+
+  // Right: a pattern on; Left twice: a pattern back from where it started; Home: the start.
+  const before = where.show;
+  await page.key('ArrowRight');
+  where = await positions(page);
+  run.check(near(where, before + 7.68, 2), `Right jumps a pattern on: ${before.toFixed(2)} s to ` +
+            `${where.show.toFixed(2)} s, music at ${where.music.toFixed(2)} s`);
+  await page.key('ArrowLeft');
+  await page.key('ArrowLeft');
+  where = await positions(page);
+  run.check(near(where, before - 7.68, 2), `Left twice jumps two patterns back: ${where.show.toFixed(2)} s, ` +
+            `music at ${where.music.toFixed(2)} s`);
+  await page.key('Home');
+  where = await positions(page);
+  run.check(near(where, 0, 2), `Home jumps to the start: ${where.show.toFixed(2)} s, music at ${where.music.toFixed(2)} s`);
+
+  // The bar: shown on mouse movement with the time and the pattern, hidden 2 s later.
+  const shown = 'document.getElementById("scrub").classList.contains("shown")';
+  await page.move(400, 200);
+  await page.move(410, 210);
+  const text = await page.waitFor(`${shown} && document.getElementById("scrub-label").textContent`, 5000);
+  run.check(typeof text === 'string' && /^0:0\d\.\d \/ 3:19\.7 · pattern 1 of 26$/.test(text),
+            `mouse movement shows the bar: "${text}"`);
+  await sleep(2600);
+  run.check(!(await page.evaluate(shown)), 'the bar hides 2 s after the mouse stops');
+
+  // A drag from a quarter to three quarters of the bar moves the show there, music and all.
+  await page.move(400, 200);
+  await page.waitFor(shown, 5000);
+  const track = JSON.parse(await page.evaluate(
+    'JSON.stringify(document.getElementById("scrub-track").getBoundingClientRect())'));
+  const y = track.top + track.height / 2;
+  await page.drag({ x: track.left + track.width * 0.25, y }, { x: track.left + track.width * 0.75, y }, 4);
+  await sleep(300);
+  where = await positions(page);
+  const target = 0.75 * 26 * 7.68;
+  const label = await page.evaluate('document.getElementById("scrub-label").textContent');
+  run.check(near(where, target, 3) && /pattern 20 of 26/.test(label),
+            `a drag on the bar moves the show: pictures at ${where.show.toFixed(2)} s (${target.toFixed(2)} asked), ` +
+            `music at ${where.music.toFixed(2)} s, "${label}"`);
+
+  // With the loop the show goes on past its end, from its start, on the music.
+  await page.evaluate('(Module._webSeekSeconds(197), true)');
+  const round = await page.waitFor('Module._webShowSeconds() < 20 && paradeStatus.state', 30000);
+  where = await positions(page);
+  run.check(round === 'running' && where.state === 'running' && Math.abs(where.show - where.music) <= 0.5,
+            `?loop=1 starts the show again at its end: pictures at ${where.show.toFixed(2)} s, ` +
+            `music at ${where.music.toFixed(2)} s, page ${where.state}`);
+  const errors = errorsOf(await page.consoleMessages());
+  await page.close();
+
+  // A bad ?at= is said and the show starts at its beginning.
+  const bad = await startedShow(session, '/?at=soon');
+  where = await positions(bad);
+  const notes = await bad.evaluate('document.getElementById("notes").textContent');
+  errors.push(...errorsOf(await bad.consoleMessages()));
+  await bad.close();
+  run.check(where.show < 5 && /\?at=soon is not a time/.test(notes),
+            `a bad ?at= is noted and ignored: pictures at ${where.show.toFixed(2)} s, "${notes}"`);
+  run.check(errors.length === 0, `no console errors while jumping${errors.length ? ': ' + errors.join(' / ') : ''}`);
 }
 
 // ---- missing ------------------------------------------------------------------------------------
@@ -384,7 +487,7 @@ async function phone(run, session) {
 
 // ---- Running the cases ----------------------------------------------------------------------------
 
-const caseFunctions = { stills, show, nosound, missing, phone };
+const caseFunctions = { stills, show, jumps, nosound, missing, phone };
 
 // A browser of the engine with what its cases need, started on first use.
 function makeSession(engine, server, sound) {

@@ -1,6 +1,6 @@
-// The capture tool's pieces: its command line, the frame schedule and the strike feed that
-// make the show deterministic, the PNG, WAV and ffmpeg writers, the progress line, and the
-// headless renderer. Private to tools/capture and its tests.
+// The capture tool's pieces: its command line, the frame schedule that, with the music
+// library's strike feed, makes the show deterministic, the PNG, WAV and ffmpeg writers, the
+// progress line, and the headless renderer. Private to tools/capture and its tests.
 #pragma once
 
 #include "music.h"
@@ -13,12 +13,6 @@
 // ---- Command line ---------------------------------------------------------------------------
 
 enum class CaptureCommand { help, video, frames, frame, audio, bench };
-
-// A strike added by hand on the command line (--strike I@T), on top of the module's own.
-struct ExtraStrike {
-    int instrument = 0;
-    double time = 0.0; // demo time in pattern units
-};
 
 struct CaptureOptions {
     CaptureCommand command = CaptureCommand::help;
@@ -44,48 +38,19 @@ constexpr double showEnd = 26.0;
 // The largest window side drawn, supersampled or not: it keeps a frame's buffers (the X
 // server's screen, the renderer's colour and depth, the read-back) well within 2 GB.
 constexpr int64_t maxDrawableSide = 8192;
-// Demo-time units per second of music (tempo 125, speed 6, 64 rows a unit).
-constexpr double unitsPerSecond = 125.0 / 960.0;
 
 extern const char captureUsage[];
 
 // Fills `options` from argv. Returns false with a one-line `error` on bad input.
 bool parseCaptureCommandLine(int argc, char** argv, CaptureOptions& options, std::string& error);
 
-// ---- Frame schedule and strikes --------------------------------------------------------------
+// ---- Frame schedule and sound ----------------------------------------------------------------
 
 // Frames from `from` to `to` (both included) at fpsNumerator/fpsDenominator frames a second.
 int64_t frameCount(const CaptureOptions& options);
 
 // Demo time of frame k of the capture: from + k seconds-per-frame in pattern units.
 double frameTimeAt(const CaptureOptions& options, int64_t k);
-
-// The demo time at which the live music would stamp a strike heard at sample `sample`.
-float stampOfSample(int64_t sample);
-
-struct TimedStrike {
-    int syncPoint = 0; // 0 to 12
-    float stamp = 0.0f;
-};
-
-// The strikes of the watched instruments in the order they are heard, and how many of them
-// have been stamped into the SyncPoints so far.
-struct StrikeFeed {
-    std::vector<TimedStrike> strikes;
-    size_t next = 0;
-};
-
-// Builds the feed from the offline strike list plus the hand-made strikes; strikes of
-// instruments that drive no SyncPoint are left out. Strikes at the same time keep their order.
-StrikeFeed makeStrikeFeed(const std::vector<Strike>& strikes,
-                          const std::vector<ExtraStrike>& extra);
-
-// Returns every SyncPoint to its start (never hit) and the feed to its first strike.
-void rewindStrikeFeed(StrikeFeed& feed);
-
-// Stamps, in order, every strike whose stamp is at or before `time` and not yet stamped:
-// level 1 and the strike's stamp, as syncHit would have done when the strike was heard.
-void feedStrikesUpTo(StrikeFeed& feed, float time);
 
 // `seconds` of interleaved stereo 16-bit sound of `pcm` from `startSeconds` on, padded with
 // silence past its end.

@@ -1,6 +1,4 @@
-// The frame schedule and the strike feed: which demo time each frame shows, and which
-// SyncPoints the music has stamped by then, taken from the offline strike list instead of
-// the live audio thread so that every run stamps the same values.
+// The frame schedule: which demo time each frame shows, and the sound that goes with the frames.
 #include "capture.h"
 
 #include <algorithm>
@@ -21,44 +19,6 @@ double frameTimeAt(const CaptureOptions& options, int64_t k) {
                                            (static_cast<double>(options.fpsNumerator) * 960.0);
     // Never past `to`: a frame past the show's end would end the process inside drawFrame.
     return k < frameCount(options) ? std::min(time, options.to) : time;
-}
-
-float stampOfSample(int64_t sample) {
-    return static_cast<float>(static_cast<double>(sample) / musicSampleRate * 125.0 / 960.0);
-}
-
-StrikeFeed makeStrikeFeed(const std::vector<Strike>& strikes,
-                          const std::vector<ExtraStrike>& extra) {
-    StrikeFeed feed;
-    for (const Strike& strike : strikes) {
-        const int syncPoint = syncPointOfInstrument(strike.instrument);
-        if (syncPoint >= 0)
-            feed.strikes.push_back({syncPoint, stampOfSample(strike.samplePosition)});
-    }
-    for (const ExtraStrike& strike : extra) {
-        const int syncPoint = syncPointOfInstrument(strike.instrument);
-        if (syncPoint >= 0)
-            feed.strikes.push_back({syncPoint, static_cast<float>(strike.time)});
-    }
-    std::stable_sort(feed.strikes.begin(), feed.strikes.end(),
-                     [](const TimedStrike& a, const TimedStrike& b) { return a.stamp < b.stamp; });
-    return feed;
-}
-
-void rewindStrikeFeed(StrikeFeed& feed) {
-    for (SyncPoint& sync : syncPoints) {
-        sync.level.store(0.0f, std::memory_order_relaxed);
-        sync.stamp.store(0.0f, std::memory_order_relaxed);
-    }
-    feed.next = 0;
-}
-
-void feedStrikesUpTo(StrikeFeed& feed, float time) {
-    while (feed.next < feed.strikes.size() && feed.strikes[feed.next].stamp <= time) {
-        const TimedStrike& strike = feed.strikes[feed.next++];
-        syncPoints[strike.syncPoint].level.store(1.0f, std::memory_order_relaxed);
-        syncPoints[strike.syncPoint].stamp.store(strike.stamp, std::memory_order_relaxed);
-    }
 }
 
 std::vector<int16_t> soundSlice(const std::vector<int16_t>& pcm, double startSeconds,

@@ -7,7 +7,8 @@
 // menu and full screen, and shows every failure as a message instead of a blank canvas.
 //
 // ?t=T draws the still at demo time T from the module's strike list and reports it in
-// window.paradeStatus (state "still", time, strikes, png) for tests and stills.
+// window.paradeStatus (state "still", time, strikes, png) for tests and stills. The scrub bar,
+// ?at= and ?loop= are scrub.js's.
 'use strict';
 
 (function () {
@@ -311,7 +312,8 @@
       canvas.width = 640;
       canvas.height = 480;
     }
-    call(() => Module.callMain(stillTime !== null ? ['--still', stillTime] : []));
+    const showArguments = window.paradeScrub ? window.paradeScrub.mainArguments() : [];
+    call(() => Module.callMain(stillTime !== null ? ['--still', stillTime] : showArguments));
     for (;;) {
       if (status.state !== 'loading')
         return;
@@ -356,7 +358,7 @@
   }
   if (noMouse()) {
     document.body.classList.add('touch');
-    keysText.textContent = 'The Menu button opens the menu; Full screen turns the phone to landscape where it can.';
+    keysText.textContent = 'The Menu button opens the menu; Full screen turns the phone to landscape where it can; a touch shows the time bar.';
   }
 
   // ---- Starting the show ------------------------------------------------------------------
@@ -385,6 +387,9 @@
       soundNote.hidden = status.sound !== 'none';
       fitCanvas();
       canvas.focus();
+      // ?at= moves the show once it runs.
+      if (window.paradeScrub)
+        window.paradeScrub.started();
     }
   }
 

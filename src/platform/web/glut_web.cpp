@@ -33,12 +33,14 @@ extern "C" {
 
 void glutIdleFunc(void (*callback)());
 void glutKeyboardFunc(void (*callback)(unsigned char, int, int));
+void glutSpecialFunc(void (*callback)(int, int, int));
 
 // The page calls this once the program has ended (exit from a key, the menu or the end of the
 // show): the browser's toolkit would otherwise go on calling the idle and key callbacks.
 EMSCRIPTEN_KEEPALIVE void webStopShow() {
     glutIdleFunc(nullptr);
     glutKeyboardFunc(nullptr);
+    glutSpecialFunc(nullptr);
     menuCallback = nullptr;
 }
 

@@ -20,11 +20,16 @@ void webReleaseCounter();
 void webFreezeCounterAt(double heardSeconds);
 void webThawCounter();
 
-// Plays `frames` interleaved 16-bit stereo frames at `rate` Hz as one Web Audio buffer, again
-// and again when `loop`. Returns the heard-clock time of its first frame, a moment from now.
-// Where the page has no running audio the show goes on silent on the page's clock, and once
-// the audio runs (again) the music starts at the place the clock has reached.
-double webPlayMusic(const int16_t* samples, int64_t frames, int rate, bool loop);
+// Plays `frames` interleaved 16-bit stereo frames at `rate` Hz as one Web Audio buffer from
+// frame `from` on, going round to the start after its first `loopFrames` frames (0: no going
+// round), in place of what played before. Returns the heard-clock time of frame `from`, a
+// moment from now. Where the page has no running audio the show goes on silent on the page's
+// clock, and once the audio runs (again) the music starts at the place the clock has reached.
+double webPlayMusic(const int16_t* samples, int64_t frames, int rate, int64_t loopFrames,
+                    int64_t from);
+
+// The performance counter's reading at heard-clock time `heardSeconds`.
+int64_t webTicksOf(double heardSeconds);
 
 // Makes the Web Audio buffer of those frames ahead of time (while the page loads), so that
 // webPlayMusic with the same frames only starts it.

@@ -40,6 +40,7 @@ EM_JS(void, jsInstallSound, (), {
     var s = {
         mode: 'page', last: 0, anchorHeard: 0, anchorPerf: performance.now() / 1000,
         anchorCtx: 0, ctxSeen: -1, ctxSeenPerf: 0, ctxAtLeave: 0, waitUntil: 0, music: null,
+        sounding: false,
     };
     Module.paradeSound = s;
     function tell(on) {
@@ -71,22 +72,27 @@ EM_JS(void, jsInstallSound, (), {
         s.ctxSeenPerf = now;
         var when = s.anchorCtx + (m.songStart - anchor) - lat;
         var earliest = ctx.currentTime + 0.02;
-        var offset = 0;
+        var offset = m.from;
         if (when < earliest) {
-            offset = earliest - when;
+            offset += earliest - when;
             when = earliest;
         }
-        var duration = m.buffer.duration;
-        if (m.loop)
-            offset %= duration;
-        if (m.loop || offset < duration) {
+        // Past the lap the song goes round to its start.
+        if (m.lap > 0 && offset >= m.lap)
+            offset %= m.lap;
+        if (m.lap > 0 || offset < m.buffer.duration) {
             var source = ctx.createBufferSource();
             source.buffer = m.buffer;
-            source.loop = m.loop;
+            if (m.lap > 0) {
+                source.loop = true;
+                source.loopStart = 0;
+                source.loopEnd = m.lap;
+            }
             source.connect(m.gain);
             source.start(when, offset);
             m.source = source;
         }
+        s.sounding = true;
         tell(true);
     }
     function enterPage(now, silent) {
@@ -97,8 +103,10 @@ EM_JS(void, jsInstallSound, (), {
         s.ctxAtLeave = ctx ? ctx.currentTime : 0;
         if (s.music)
             stopSource(s.music);
-        if (silent)
+        if (silent) {
+            s.sounding = false;
             tell(false);
+        }
     }
     s.read = function() {
         var now = performance.now() / 1000;
@@ -128,15 +136,16 @@ EM_JS(void, jsInstallSound, (), {
             s.last = t;
         return s.last;
     };
-    // The song's samples as an AudioBuffer: the one made while the page loaded when it holds
-    // these frames, else one made now.
+    // The song's samples as an AudioBuffer, made once per song (while the page loads, or at
+    // the first play): a jump only starts it again elsewhere.
     function songBuffer(ctx, samples, frames, rate) {
         var b = Module.paradeSongBuffer;
-        if (b && b.length === Math.max(frames, 1) && b.sampleRate === rate)
-            return b;
-        b = ctx.createBuffer(2, Math.max(frames, 1), rate);
-        s.fill(b, samples, frames);
-        return b;
+        if (b && b.samples === samples && b.frames === frames && b.rate === rate)
+            return b.buffer;
+        var buffer = ctx.createBuffer(2, Math.max(frames, 1), rate);
+        s.fill(buffer, samples, frames);
+        Module.paradeSongBuffer = { samples: samples, frames: frames, rate: rate, buffer: buffer };
+        return buffer;
     }
     s.fill = function(buffer, samples, frames) {
         var left = buffer.getChannelData(0);
@@ -147,12 +156,16 @@ EM_JS(void, jsInstallSound, (), {
             right[i] = HEAP16[base + 2 * i + 1] / 32768;
         }
     };
-    s.play = function(samples, frames, rate, loop) {
+    s.play = function(samples, frames, rate, lapFrames, from) {
         var now = performance.now() / 1000;
         var ctx = Module.paradeAudioContext;
         s.read();
-        // A short lead lets the first sample be scheduled, not played late.
-        var m = { songStart: s.last + 0.05, loop: !!loop, buffer: null, gain: null, source: null };
+        // A short lead lets the first sample be scheduled, not played late. `songStart` is
+        // where on the clock sample `from` is heard.
+        var m = {
+            songStart: s.last + 0.05, from: from / rate, lap: lapFrames > 0 ? lapFrames / rate : 0,
+            buffer: null, gain: null, source: null,
+        };
         s.music = m;
         Module.paradeMusic = m;
         if (!ctx) {
@@ -162,6 +175,11 @@ EM_JS(void, jsInstallSound, (), {
         m.buffer = songBuffer(ctx, samples, frames, rate);
         m.gain = ctx.createGain();
         m.gain.connect(ctx.destination);
+        // A jump while the sound runs plays on at once; a first start waits for the context.
+        if (s.sounding && ctx.state === 'running') {
+            enterAudio(ctx, m, now);
+            return m.songStart;
+        }
         s.mode = 'wait';
         s.waitUntil = now + 1.0;
         s.ctxAtLeave = ctx.currentTime;
@@ -194,8 +212,8 @@ EM_JS(double, jsHeardSeconds, (), {
     return Module.paradeSound.read();
 });
 
-EM_JS(double, jsPlayMusic, (const int16_t* samples, double frames, int rate, int loop), {
-    return Module.paradeSound.play(samples, frames | 0, rate, loop);
+EM_JS(double, jsPlayMusic, (const int16_t* samples, double frames, int rate, double lapFrames, double from), {
+    return Module.paradeSound.play(samples, frames | 0, rate, lapFrames, from);
 });
 
 EM_JS(void, jsPrepareSound, (const int16_t* samples, double frames, int rate), {
@@ -206,7 +224,7 @@ EM_JS(void, jsPrepareSound, (const int16_t* samples, double frames, int rate), {
         var count = frames | 0;
         var b = new AudioBuffer({ numberOfChannels: 2, length: Math.max(count, 1), sampleRate: rate });
         Module.paradeSound.fill(b, samples, count);
-        Module.paradeSongBuffer = b;
+        Module.paradeSongBuffer = { samples: samples, frames: count, rate: rate, buffer: b };
     } catch (e) {}
 });
 
@@ -275,13 +293,15 @@ void webThawCounter() {
     counterFrozen = false;
 }
 
-double webPlayMusic(const int16_t* samples, int64_t frames, int rate, bool loop) {
+int64_t webTicksOf(double heardSeconds) {
+    return ticksOf(heardSeconds);
+}
+
+double webPlayMusic(const int16_t* samples, int64_t frames, int rate, int64_t loopFrames,
+                    int64_t from) {
     installSound();
-    const double heardStart = jsPlayMusic(samples, static_cast<double>(frames), rate, loop ? 1 : 0);
-    // The counter waits at the music's first heard frame, so the demo clock's first reading
-    // (0) is the moment the music is heard to start.
-    lastTicks = std::max(lastTicks, ticksOf(heardStart));
-    return heardStart;
+    return jsPlayMusic(samples, static_cast<double>(frames), rate, static_cast<double>(loopFrames),
+                       static_cast<double>(from));
 }
 
 void webPrepareMusic(const int16_t* samples, int64_t frames, int rate) {
