@@ -2,9 +2,9 @@
 // place (with "loop" the show starts again at its end), and main makes everything ready that takes
 // time: the window (the canvas), the display lists and pictures, and the music, which the page then
 // renders in steps (webPrepareStep) so it stays responsive and can show how far it is. The viewer's
-// click then only starts the show (webStartShow). With "--still T", once ready, the one frame at
-// demo time T is drawn from the module's strike list, as the capture tool does, and reported to the
-// page.
+// click then only starts the show (webStartShow). With "--still T [--size WxH]" (640x480 unless
+// given), once ready, the one frame at demo time T is drawn from the module's strike list, as the
+// capture tool does, and reported to the page.
 #include "shell.h"
 
 #include "director.h"
@@ -26,6 +26,8 @@ const char* const musicFile = "mod2.it";
 
 bool stillWanted = false;
 double stillTime = 0.0;
+int stillWidth = 640;
+int stillHeight = 480;
 bool prepared = false;
 
 void drawStill(float time, StrikeFeed& feed) {
@@ -69,16 +71,35 @@ bool readStillTime(const char* text) {
     }
     return true;
 }
+
+// "WxH", even sizes from 16 to 4096 as the capture tool takes them.
+bool readStillSize(const char* text) {
+    int width = 0;
+    int height = 0;
+    char rest = 0;
+    if (std::sscanf(text, "%dx%d%c", &width, &height, &rest) != 2 || width < 16 || height < 16 ||
+        width > 4096 || height > 4096 || width % 2 != 0 || height % 2 != 0) {
+        const std::string message = std::string("The size \"") + text +
+                                    "\" is not WIDTHxHEIGHT in even pixels from 16 to 4096.";
+        webShowMessage(message.c_str());
+        return false;
+    }
+    stillWidth = width;
+    stillHeight = height;
+    return true;
+}
 } // namespace
 
 int main(int argc, char** argv) {
     glutInit(&argc, argv);
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
-    stillWanted = argc == 3 && std::strcmp(argv[1], "--still") == 0;
-    if (stillWanted && !readStillTime(argv[2]))
+    // --still T [--size WxH]
+    stillWanted = (argc == 3 || (argc == 5 && std::strcmp(argv[3], "--size") == 0)) &&
+                  std::strcmp(argv[1], "--still") == 0;
+    if (stillWanted && (!readStillTime(argv[2]) || (argc == 5 && !readStillSize(argv[4]))))
         return 1;
     if (stillWanted) {
-        glutInitWindowSize(640, 480);
+        glutInitWindowSize(stillWidth, stillHeight);
         glutCreateWindow("parade");
     } else {
         loopShow = loopRequested(argc, argv);

@@ -78,7 +78,7 @@ function removeLater(folder) {
 // A private Xvfb; resolves to { display, stop }.
 export function startXvfb() {
   return new Promise((done, fail) => {
-    const server = spawn('Xvfb', ['-displayfd', '3', '-screen', '0', '1600x1200x24', '-nolisten', 'tcp'],
+    const server = spawn('Xvfb', ['-displayfd', '3', '-screen', '0', '2560x1600x24', '-nolisten', 'tcp'],
                          { stdio: ['ignore', 'ignore', 'pipe', 'pipe'], detached: true });
     let text = '';
     let errors = '';

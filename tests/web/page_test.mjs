@@ -3,8 +3,9 @@
 //   node page_test.mjs --engine ENGINE --site DIR --modules DIR --capture BIN --syncs BIN
 //                      --data DIR --references DIR [--cases a,b] [--keep DIR]
 // Cases (each a function over the driver-neutral page of drivers.mjs):
-//   stills   stills at chosen demo times match the desktop capture within a tolerance, and the
-//            page's strike count is the desktop offline render's
+//   stills   stills at chosen demo times match the desktop capture within a tolerance, one of
+//            them on a 1920x1080 page, and the page's strike count is the desktop offline
+//            render's
 //   show     the page is ready before the click; a key starts it; the first frame after the
 //            key, frames per second and draw calls are reported; the show runs 20 s with the
 //            heard music advancing; the syncs stamp the heard notes; the band keeps its shape
@@ -34,6 +35,9 @@ import { startSiteServer } from './site_server.mjs';
 // sponsor overlay, the extra flip-book, a late act with the alternating backdrop, and the
 // closing pictures.
 const stillTimes = [0.5, 2.6, 5.3, 6.6, 12.6, 20.3, 24.9];
+// One still at full HD (a page of that size at density 1), where lines and points are drawn
+// thicker with the band: the wire act.
+const largeStill = { time: 20.3, width: 1920, height: 1080 };
 // Per-channel difference above which a pixel counts as different, and the share of such
 // pixels a still may have. Engines drawing through another rasteriser than the desktop's
 // llvmpipe round, filter and rasterise edges a little differently: measured at most 0.65% of
@@ -106,27 +110,31 @@ function desktopStrikes() {
   return tsv.split('\n').filter((line) => line.trim()).map((line) => line.split('\t').map(Number));
 }
 
-// The desktop's still at `time`, made once into the references folder.
-function desktopStill(time) {
+// The desktop's still at `time` and `size`, made once into the references folder.
+function desktopStill(time, size) {
   mkdirSync(args.references, { recursive: true });
-  const file = join(args.references, `desktop-${time}.png`);
+  const file = join(args.references, `desktop-${time}${size === '640x480' ? '' : '-' + size}.png`);
   const made = existsSync(file) ? statSync(file).mtimeMs : 0;
   if (made < statSync(args.capture).mtimeMs || made < statSync(join(args.data, 'mod2.it')).mtimeMs)
-    execFileSync(args.capture, ['frame', String(time), file, '--data', args.data], { stdio: 'ignore' });
+    execFileSync(args.capture, ['frame', String(time), file, '--size', size, '--data', args.data], { stdio: 'ignore' });
   return file;
 }
 
 async function stills(run, session) {
   const strikeCount = desktopStrikes().length;
   let first = true;
-  for (const time of stillTimes) {
-    const page = await session.open(`/?t=${time}`, { width: 800, height: 600 });
+  const shots = stillTimes.map((time) => ({ time, width: 640, height: 480 })).concat([largeStill]);
+  for (const { time, width, height } of shots) {
+    const size = `${width}x${height}`;
+    const name = size === '640x480' ? `${time}` : `${time} at ${size}`;
+    const page = size === '640x480' ? await session.open(`/?t=${time}`, { width: 800, height: 600 })
+      : await session.open(`/?t=${time}&size=${size}`, { width, height });
     const started = Date.now();
     await page.waitFor('window.paradeStatus && ["still", "failed"].includes(window.paradeStatus.state)', 120000);
     const state = await status(page);
     const seconds = (Date.now() - started) / 1000;
     if (state.state !== 'still') {
-      run.check(false, `still at ${time}: page in state ${state.state}: ${state.message}`);
+      run.check(false, `still at ${name}: page in state ${state.state}: ${state.message}`);
       await page.close();
       continue;
     }
@@ -139,22 +147,22 @@ async function stills(run, session) {
     await page.close();
     const webPng = Buffer.from(url.slice(url.indexOf(',') + 1), 'base64');
     const web = decodePng(webPng);
-    const desktopFile = desktopStill(time);
+    const desktopFile = desktopStill(time, size);
     const desktop = decodePng(readFileSync(desktopFile));
     // --keep DIR leaves both pictures there for a look.
     if (args.keep) {
       mkdirSync(args.keep, { recursive: true });
-      writeFileSync(join(args.keep, `${run.engine}-${time}.png`), webPng);
-      copyFileSync(desktopFile, join(args.keep, `desktop-${time}.png`));
+      writeFileSync(join(args.keep, `${run.engine}-${time}-${size}.png`), webPng);
+      copyFileSync(desktopFile, join(args.keep, `desktop-${time}-${size}.png`));
     }
     if (web.width !== desktop.width || web.height !== desktop.height) {
-      run.check(false, `still at ${time}: ${web.width}x${web.height} against the desktop's ${desktop.width}x${desktop.height}`);
+      run.check(false, `still at ${name}: ${web.width}x${web.height} against the desktop's ${desktop.width}x${desktop.height}`);
       continue;
     }
     const d = comparePictures(web, desktop, pixelTolerance);
     const limits = stillLimits[run.engine];
     run.check(d.share <= limits.share && d.mean <= limits.mean && errors.length === 0,
-              `still at ${time} (${seconds.toFixed(1)} s): ${(d.share * 100).toFixed(3)}% of pixels differ by more than ` +
+              `still at ${name} (${seconds.toFixed(1)} s): ${(d.share * 100).toFixed(3)}% of pixels differ by more than ` +
               `${pixelTolerance}, mean difference ${d.mean.toFixed(2)}, largest ${d.max}` +
               (errors.length ? `; console errors: ${errors.join(' / ')}` : ''));
   }

@@ -7,13 +7,16 @@
 // menu and full screen, and shows every failure as a message instead of a blank canvas.
 //
 // ?t=T draws the still at demo time T from the module's strike list and reports it in
-// window.paradeStatus (state "still", time, strikes, png) for tests and stills. The scrub bar,
+// window.paradeStatus (state "still", time, strikes, png) for tests and stills; &size=WxH
+// draws it at that size instead of 640x480. The scrub bar,
 // ?at= and ?loop= are scrub.js's.
 'use strict';
 
 (function () {
   const query = new URLSearchParams(location.search);
   const stillTime = query.get('t');
+  // The still's size, WIDTHxHEIGHT (640x480 unless given); the program checks it.
+  const stillSize = query.get('size') || '640x480';
   const stage = document.getElementById('stage');
   const canvas = document.getElementById('canvas');
   const startPanel = document.getElementById('start');
@@ -309,11 +312,14 @@
     installData();
     if (stillTime !== null) {
       document.body.classList.add('still');
-      canvas.width = 640;
-      canvas.height = 480;
+      const [width, height] = stillSize.split('x').map(Number);
+      if (width > 0 && height > 0) {
+        canvas.style.width = width + 'px';
+        canvas.style.height = height + 'px';
+      }
     }
     const showArguments = window.paradeScrub ? window.paradeScrub.mainArguments() : [];
-    call(() => Module.callMain(stillTime !== null ? ['--still', stillTime] : showArguments));
+    call(() => Module.callMain(stillTime !== null ? ['--still', stillTime, '--size', stillSize] : showArguments));
     for (;;) {
       if (status.state !== 'loading')
         return;
