@@ -20,4 +20,8 @@ if(PARADE_NODE)
         set_tests_properties(web_${engine} PROPERTIES LABELS web FIXTURES_REQUIRED web_drivers
             TIMEOUT 3000)
     endforeach()
+else()
+    # Without node the browser tests cannot run: said, not passed over in silence.
+    add_test(NAME web_node COMMAND sh -c "echo 'node (Node.js) is not installed: the browser tests cannot run' >&2; exit 1")
+    set_tests_properties(web_node PROPERTIES LABELS web)
 endif()
