@@ -331,6 +331,17 @@ async function launchWebKit(options) {
       await driver.actions().move({ x: Math.round(pointer.x), y: Math.round(pointer.y), origin: Origin.VIEWPORT })
         .release(buttons[button]).perform();
     },
+    // One chain of actions, as a hand drags: separate round trips to the driver can leave
+    // longer pauses between the steps than a page waits for.
+    async drag(from, to, steps = 8) {
+      const at = (i) => ({ x: Math.round(from.x + (to.x - from.x) * i / steps),
+                           y: Math.round(from.y + (to.y - from.y) * i / steps), origin: Origin.VIEWPORT });
+      let chain = driver.actions().move(at(0)).press(Button.LEFT);
+      for (let i = 1; i <= steps; i++)
+        chain = chain.move({ ...at(i), duration: 20 });
+      await chain.release(Button.LEFT).perform();
+      pointer = { x: to.x, y: to.y };
+    },
     async tap() {
       throw new Error('touch is not offered by this driver');
     },
@@ -382,7 +393,7 @@ function withWaitFor(page) {
       await sleep(100);
     }
   };
-  page.drag = async (from, to, steps = 8) => {
+  page.drag = page.drag || async function (from, to, steps = 8) {
     await page.move(from.x, from.y);
     await page.down();
     for (let i = 1; i <= steps; i++)
