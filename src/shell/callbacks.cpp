@@ -9,6 +9,7 @@
 #include <GL/freeglut.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 void displayHandler() {
@@ -18,11 +19,23 @@ void displayHandler() {
     glutSwapBuffers();
 }
 
+namespace {
+bool windowCapSaid = false;
+} // namespace
+
 void reshapeHandler(int width, int height) {
-    // A window resized past what the renderer draws would take the driver down with it.
+    // A window resized past what the renderer draws would take the driver down with it: it is
+    // taken back to the limits, said once.
     if (width > maxWindowWidth || height > maxWindowHeight) {
+        const int askedWidth = width, askedHeight = height;
         width = std::min(width, maxWindowWidth);
         height = std::min(height, maxWindowHeight);
+        if (!windowCapSaid)
+            std::fprintf(stderr,
+                         "parade: the renderer draws at most %dx%d pixels; the window is kept "
+                         "at %dx%d instead of %dx%d\n",
+                         maxWindowWidth, maxWindowHeight, width, height, askedWidth, askedHeight);
+        windowCapSaid = true;
         glutReshapeWindow(width, height);
     }
     // On 640x480 the band 640x270 at 120 pixels up; any other size keeps its shape.

@@ -86,7 +86,10 @@ void seekShow(double time) {
     // The pictures go on from the moment the music is heard from there.
     runDemoClockFrom(static_cast<float>(time), heardAt);
     releaseMusicSyncs();
-    glutPostRedisplay();
+    // Paused, the jump's frame is the one that stays: a redraw would mix in the strikes heard
+    // while it was drawn, which belong to later moments.
+    if (pauseFlag == 0)
+        glutPostRedisplay();
 }
 
 float startShowAgain() {

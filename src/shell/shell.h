@@ -81,7 +81,7 @@ extern bool loopShow;
 // Jumps the show to demo time `time` (kept within 0 to 26): the music plays on from there, the
 // SyncPoints, backdrop, act and bound texture are put where the capture's frame at `time` has
 // them, and that frame is drawn and shown at once. The pictures then run on from the moment
-// the music is heard from there, at their speed.
+// the music is heard from there, at their speed; while paused, that frame stays on screen.
 void seekShow(double time);
 
 // At the show's end with the loop on: the demo clock goes back 26 units, keeping its pace and

@@ -1,5 +1,6 @@
 // The demo's music start on files it cannot play: one line saying why after the error line,
 // status 1, no hang on a FIFO; and a module with no orders starts with a warning.
+#include "../support/temp_folder.h"
 #include "music_fixture.h"
 
 #include <cstdio>
@@ -18,10 +19,8 @@ class MusicStart : public ::testing::Test {
         if (const char* parents = std::getenv(sharedDirVariable)) {
             dir = parents;
         } else {
-            const char* tmp = std::getenv("TMPDIR");
-            std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/parade-start-XXXXXX";
-            ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-            dir = pattern;
+            dir = makeTempFolder("parade-start");
+            ASSERT_NE(dir, "");
             ownsDir = true;
             setenv(sharedDirVariable, dir.c_str(), 1);
         }

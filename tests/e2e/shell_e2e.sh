@@ -105,25 +105,32 @@ lost=$(e2e_stderr | grep -c "^parade: the connection to the X display was lost$"
 [[ "$lost" == 1 ]] || e2e_fail "killing the connection did not say so once"
 e2e_stderr | grep -q "terminate\|X connection to" && e2e_fail "the runtime or Xlib spoke on the way out"
 
-# A window larger than the renderer draws (past X's own limit, too) is capped, with one line
-# naming the sizes, and the show runs on: no crash in the driver, no raw X error.
-for size in 32767x32767 65536x100; do
-    e2e_start window -geometry "$size"
+# A window larger than the renderer draws (past X's own limit, too), asked for by -geometry or
+# by a later resize, is capped, with one line naming the sizes, and the show runs on: no crash
+# in the driver, no raw X error.
+for row in "geometry 32767x32767" "geometry 65536x100" "resize 32767x32767" "resize 30000x300"; do
+    read -r how size <<<"$row"
+    if [[ $how == geometry ]]; then
+        e2e_start window -geometry "$size"
+    else
+        e2e_start window
+    fi
     window=$(e2e_window)
+    [[ $how == resize ]] && sleep 1 && xdotool windowsize "$window" "${size%x*}" "${size#*x}"
     sleep 3
-    kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "-geometry $size ended the demo"
+    kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "$row ended the demo"
     line=$(e2e_stderr | grep "^parade: the renderer draws at most" || true)
     read -r mostW mostH openW openH < <(sed -n \
-        's/^parade: the renderer draws at most \([0-9]*\)x\([0-9]*\) pixels; opening a \([0-9]*\)x\([0-9]*\) window instead of .*/\1 \2 \3 \4/p' \
+        's/^parade: the renderer draws at most \([0-9]*\)x\([0-9]*\) pixels; \(opening a\|the window is kept at\) \([0-9]*\)x\([0-9]*\) .*/\1 \2 \4 \5/p' \
         <<<"$line")
     givenW=${size%x*} givenH=${size#*x}
     ((givenW > 65535)) && givenW=65535
-    [[ -n "${openH:-}" && "$line" != *$'\n'* ]] || e2e_fail "-geometry $size: no one line about the cap"
+    [[ -n "${openH:-}" && "$line" != *$'\n'* ]] || e2e_fail "$row: no one line about the cap"
     ((openW == (givenW < mostW ? givenW : mostW) && openH == (givenH < mostH ? givenH : mostH))) ||
-        e2e_fail "-geometry $size: '$line'"
+        e2e_fail "$row: '$line'"
     geometry=$(xwininfo -id "$window" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
-    [[ "$geometry" == "${openW}x$openH" ]] || e2e_fail "-geometry $size gave a $geometry window"
-    e2e_stderr | grep -q "X Error" && e2e_fail "-geometry $size printed an X error"
+    [[ "$geometry" == "${openW}x$openH" ]] || e2e_fail "$row gave a $geometry window"
+    e2e_stderr | grep -q "X Error" && e2e_fail "$row printed an X error"
     grep VmHWM "/proc/$E2E_PID/status"
     # A frame of that size takes the software renderer seconds: no waiting for Escape here.
     kill "$E2E_PID"

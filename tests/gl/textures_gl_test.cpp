@@ -1,6 +1,7 @@
 // Textures in a real context: parameters and content of an upload, the box-filtered 256x256
 // fallback, which path a file takes, missing and refused pictures, and the seventeen-picture
 // set.
+#include "../support/temp_folder.h"
 #include "gl_harness.h"
 #include "jpeg_fixtures.h"
 #include "textures.h"
@@ -35,9 +36,8 @@ class Textures : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         openTestWindow(64, 64);
-        char pattern[] = "/tmp/parade-textures-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        directory = pattern;
+        directory = makeTempFolder("parade-textures");
+        ASSERT_FALSE(directory.empty());
     }
     static void TearDownTestSuite() { fs::remove_all(directory); }
     void SetUp() override {

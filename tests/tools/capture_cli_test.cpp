@@ -166,9 +166,9 @@ double brightness(const Picture& picture, unsigned top, unsigned bottom) {
     return sum;
 }
 
-// A module of the show's pace: tempo 125, speed 6, 27 patterns, and only instruments 2 and 3
-// playing, so instrument 15 never strikes on its own.
-bool writeFixtureModule(const std::string& path, std::string& error) {
+// A module of the show's pace: tempo 125, speed 6, 27 patterns (or `orders`), and only
+// instruments 2 and 3 playing, so instrument 15 never strikes on its own.
+bool writeFixtureModule(const std::string& path, std::string& error, int orders = 27) {
     ItModule module;
     module.title = "capture fixture";
     for (int i = 1; i <= 16; ++i) {
@@ -183,7 +183,7 @@ bool writeFixtureModule(const std::string& path, std::string& error) {
     for (int row = 0; row < 64; row += 4)
         pattern.rows[row] = {ItCell{itNoteC5, static_cast<uint8_t>(row % 8 ? 3 : 2)}};
     module.patterns.push_back(pattern);
-    module.orders.assign(27, 0);
+    module.orders.assign(static_cast<size_t>(orders), 0);
     return writeItModule(module, path, error);
 }
 
@@ -432,6 +432,26 @@ TEST_F(CaptureTest, BadInputIsRefusedWithoutLeavingAnything) {
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("cannot play mod2.it"), std::string::npos) << run.err;
     EXPECT_EQ(shell("ls -A " + out), "");
+}
+
+// A module playing over half an hour (250 patterns) is taken as far as the show plays it, not
+// refused: the sound of the show's last pattern is there.
+TEST_F(CaptureTest, LongModuleIsTakenAsFarAsTheShowPlaysIt) {
+    const std::string data = path("long");
+    mkdir(data.c_str(), 0755);
+    ASSERT_EQ(symlink((dataFolder + "/deita").c_str(), (data + "/deita").c_str()), 0);
+    std::string error;
+    ASSERT_TRUE(writeFixtureModule(data + "/mod2.it", error, 250)) << error;
+    const std::string out = path("long.wav");
+    const Outcome run = capture(
+        Launch{{"audio", out, "--from", "25", "--to", "26", "--data", data}, {}, RLIM_INFINITY});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("7.68 s of 44100 Hz"), std::string::npos) << run.out;
+    const std::string wav = readFile(out);
+    ASSERT_EQ(wav.size(), 44u + 338688u * 4u);
+    // The strike at the start of pattern 25 is heard.
+    EXPECT_NE(wav.find_first_not_of('\0', 44), std::string::npos);
+    EXPECT_LT(wav.find_first_not_of('\0', 44), 44u + 4410u * 4u);
 }
 
 // 'l' link, 'p' FIFO, 'c' character device, 's' socket, 'd' folder, 'f' file, '-' nothing.

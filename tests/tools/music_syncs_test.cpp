@@ -1,7 +1,9 @@
 // parade-syncs on a small module: the tab-separated strike lines, the report's warnings, and
 // the files it must refuse.
 #include "../audio/music_fixture.h"
+#include "../support/temp_folder.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <sys/stat.h>
@@ -31,7 +33,7 @@ ToolRun runSyncs(const std::string& arguments) {
 }
 
 std::string fixturePath(const char* name) {
-    return "/tmp/parade-syncs-" + std::to_string(getpid()) + "-" + name;
+    return tempRoot() + "/parade-syncs-" + std::to_string(getpid()) + "-" + name;
 }
 
 TEST(ParadeSyncs, ListsStrikesAsTabSeparatedLines) {
@@ -65,6 +67,25 @@ TEST(ParadeSyncs, WarnsOfAnotherPace) {
               std::string::npos)
         << report.output;
     EXPECT_EQ(runSyncs("").status, 2);
+    std::remove(path.c_str());
+}
+
+// A module playing over half an hour (250 patterns of 7.68 s, a strike at the start of each):
+// listed as far as the show plays it, 26 patterns and the fade, as quickly as a short one.
+TEST(ParadeSyncs, ListsALongModuleAsFarAsTheShowPlaysIt) {
+    const std::string path = fixturePath("long.it");
+    writeFixture(fixtureModule({{{0, 0, ItCell{itNoteC5, 3, -1, 0, 0}}}}, std::vector<int>(250, 0)),
+                 path);
+    const ToolRun report = runSyncs(path);
+    EXPECT_EQ(report.status, 0) << report.output;
+    EXPECT_NE(report.output.find("length:  longer than the show; its first 199.701 s"),
+              std::string::npos)
+        << report.output;
+    const ToolRun tsv = runSyncs("--tsv " + path);
+    EXPECT_EQ(tsv.status, 0) << tsv.output;
+    // Strikes at 0, 7.68, ... 199.68 s (the show's end): 27, the last in order 26.
+    EXPECT_EQ(std::count(tsv.output.begin(), tsv.output.end(), '\n'), 27);
+    EXPECT_NE(tsv.output.find("\n199.680000\t26\t0\t0\t"), std::string::npos) << tsv.output;
     std::remove(path.c_str());
 }
 

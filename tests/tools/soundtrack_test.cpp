@@ -2,6 +2,8 @@
 // without warnings, keeps the show's fixed pace, lasts the whole show, stays below -1 dBFS,
 // comes out the same on every run, and strikes each watched instrument where the picture
 // reacts to it.
+#include "../support/temp_folder.h"
+
 #include <gtest/gtest.h>
 #include <libopenmpt/libopenmpt.hpp>
 
@@ -26,17 +28,17 @@ std::vector<uint8_t> readFile(const std::string& path) {
 
 // Runs the composer into a fresh temporary folder and returns the module's bytes.
 std::vector<uint8_t> compose() {
-    char dir[] = "/tmp/parade-soundtrack-XXXXXX";
-    if (!mkdtemp(dir)) {
+    const std::string dir = makeTempFolder("parade-soundtrack");
+    if (dir.empty()) {
         ADD_FAILURE() << "mkdtemp failed";
         return {};
     }
-    const std::string out = std::string(dir) + "/mod2.it";
+    const std::string out = dir + "/mod2.it";
     const std::string cmd = std::string(PARADE_COMPOSE) + " " + out + " > /dev/null";
     EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
     std::vector<uint8_t> bytes = readFile(out);
     std::remove(out.c_str());
-    rmdir(dir);
+    rmdir(dir.c_str());
     return bytes;
 }
 

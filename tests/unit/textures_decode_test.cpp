@@ -1,6 +1,7 @@
 // The 2x2 box filter, and JPEG decoding into 512x512 RGB: any size, reduced-scale decoding,
 // grayscale, pictures that cannot be RGB, missing files, failed allocations, corrupt data, and
 // hostile files: folders, FIFOs, devices and headers claiming huge pictures.
+#include "../support/temp_folder.h"
 #include "jpeg_decode.h"
 #include "jpeg_fixtures.h"
 #include "textures.h"
@@ -26,9 +27,8 @@ namespace {
 class Decode : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        char pattern[] = "/tmp/parade-decode-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        directory = pattern;
+        directory = makeTempFolder("parade-decode");
+        ASSERT_FALSE(directory.empty());
     }
     static void TearDownTestSuite() { fs::remove_all(directory); }
     void TearDown() override { pictureAllocationLimit = SIZE_MAX; }
