@@ -369,6 +369,8 @@ async function launchWebKit(options) {
       if (density !== 1 || touch)
         throw new Error('pixel density and touch are not offered by this driver');
       await resize(width, height);
+      // A new page starts with no key or button held from the last one.
+      await driver.actions().clear();
       await driver.get(url);
       return withWaitFor({ ...page });
     },
