@@ -548,7 +548,7 @@ async function runCase(engine, name, server, sound) {
       session.kill();
       if (!own)
         shared = null;
-      const line = `no answer ${outcome === 'hung' ? `within ${limit} s` : `from the driver (${outcome.message.split('.')[0]})`} in case "${name}" (the browser hung; ` +
+      const line = `no answer ${outcome === 'hung' ? `within ${limit} s` : `from the driver ("${outcome.message.split('\n')[0].slice(0, 100)}")`} in case "${name}" (the browser hung; ` +
         'Firefox can deadlock in its audio start-up on a loaded machine): ended it';
       if (attempt === 1) {
         console.log(`     ${engine}: ${line}; trying once more`);
