@@ -1,10 +1,11 @@
-// The audio layer in the browser: the module is rendered whole when it is loaded, with its
-// strikes (the offline path the capture tool uses), and played as one Web Audio buffer, from
-// any frame a jump asks for, going round at the song's end (or the show's). Before every frame
-// the strikes that the listener has heard by then call their syncs, with the counter held at
-// the moment each was heard, so stamps land on the heard notes however late the frame comes.
-// Everything runs on the page's one thread.
+// The audio layer in the browser: the module is rendered whole with its strikes (the offline
+// path the capture tool uses), in steps while the page loads, and played as one Web Audio
+// buffer from any frame a jump asks for, going round at the song's end (or the show's). Before
+// every frame the strikes that the listener has heard by then call their syncs, with the
+// counter held at the moment each was heard, so stamps land on the heard notes however late
+// the frame comes. Everything runs on the page's one thread.
 #include "audio_common.h"
+#include "module_file.h"
 #include "platform.h"
 #include "web/web.h"
 
@@ -17,6 +18,12 @@
 namespace {
 OfflineRender song;
 StrikeFeed songFeed;
+
+// The render made while the page loads, and the module it came from: loading the same module
+// takes it over instead of rendering again.
+OfflineRender prepared;
+std::vector<char> preparedBytes;
+bool preparedWhole = false;
 
 // The show's 26 patterns: a song that plays on past them goes round there.
 constexpr int64_t showFrames = 8805888; // 26 x 7.68 s at 44100 Hz
@@ -97,8 +104,12 @@ bool layerOpenOutput(int) {
 }
 
 bool layerLoadModule(const std::vector<char>& bytes, uint32_t) {
-    if (!renderModuleBytesOffline(bytes.data(), bytes.size(), offlineLimitSeconds, song,
-                                  lastFileError))
+    if (preparedWhole && bytes == preparedBytes) {
+        song = std::move(prepared);
+        prepared = OfflineRender{};
+        preparedWhole = false;
+    } else if (!renderModuleBytesOffline(bytes.data(), bytes.size(), offlineLimitSeconds, song,
+                                         lastFileError))
         return false;
     moduleTitle = song.title;
     moduleOrders = song.orders;
@@ -144,6 +155,31 @@ int64_t audioHeardFrame() {
 
 int64_t audioModuleStartFrame() {
     return playing ? 0 : -1;
+}
+
+bool beginPreparedMusic(const char* path, std::string& error) {
+    preparedWhole = false;
+    if (!readModuleFile(path, preparedBytes, error))
+        return false;
+    return beginModuleRender(preparedBytes.data(), preparedBytes.size(), offlineLimitSeconds,
+                             prepared, error);
+}
+
+double stepPreparedMusic(double budgetSeconds) {
+    if (preparedWhole)
+        return 1.0;
+    const double end = emscripten_get_now() + budgetSeconds * 1000.0;
+    do {
+        if (stepModuleRender(prepared, musicSampleRate / 20)) {
+            preparedWhole = true;
+            return 1.0;
+        }
+    } while (emscripten_get_now() < end);
+    return moduleRenderProgress();
+}
+
+const OfflineRender& preparedMusic() {
+    return prepared;
 }
 
 // ---- Jumps and the heard position -----------------------------------------------------------

@@ -115,6 +115,26 @@ bool renderModuleOffline(const std::string& path, OfflineRender& out, std::strin
 bool renderModuleBytesOffline(const void* data, size_t size, double limitSeconds,
                               OfflineRender& out, std::string& error);
 
+// The same render in steps, for a caller that must stay responsive meanwhile (the page renders
+// while it loads): beginModuleRender opens the module (false with `error` filled when it is
+// not one), each stepModuleRender renders about `frames` sample frames more and returns true
+// once `out` is whole. One stepwise render at a time; a new begin drops the one under way.
+bool beginModuleRender(const void* data, size_t size, double limitSeconds, OfflineRender& out,
+                       std::string& error);
+bool stepModuleRender(OfflineRender& out, int64_t frames);
+// The share of the stepwise render done, 0 to 1 (1 when none is under way).
+double moduleRenderProgress();
+
+// ---- In the browser: the music made ready while the page loads ------------------------------
+
+// Begins rendering the module at `path` (false with `error` filled when it cannot be read or
+// is not a module); each stepPreparedMusic renders for about `budgetSeconds` and returns the
+// share done, 1 once whole. Loading the same module afterwards plays this render; until then
+// preparedMusic() holds it (the stills draw from its strikes).
+bool beginPreparedMusic(const char* path, std::string& error);
+double stepPreparedMusic(double budgetSeconds);
+const OfflineRender& preparedMusic();
+
 // ---- The strike feed ------------------------------------------------------------------------
 
 // Demo-time units per second of music (tempo 125, speed 6, 64 rows a unit).

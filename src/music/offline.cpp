@@ -24,8 +24,29 @@ void notePace(const ModuleScan& scan, OfflineRender& out) {
 }
 } // namespace
 
-bool renderModuleBytesOffline(const void* data, size_t size, double limitSeconds,
-                              OfflineRender& out, std::string& error) {
+namespace {
+// The one stepwise render: its module, its scan and where it stops.
+openmpt_module* stepModule = nullptr;
+ModuleScan stepScan;
+int64_t stepLimitFrames = 0;
+int64_t stepExpectedFrames = 1;
+
+void finishStepwise(OfflineRender& out) {
+    openmpt_module_destroy(stepModule);
+    stepModule = nullptr;
+    stepScan = ModuleScan{};
+    std::stable_sort(out.strikes.begin(), out.strikes.end(), [](const Strike& a, const Strike& b) {
+        return a.samplePosition < b.samplePosition;
+    });
+}
+} // namespace
+
+bool beginModuleRender(const void* data, size_t size, double limitSeconds, OfflineRender& out,
+                       std::string& error) {
+    if (stepModule != nullptr) {
+        openmpt_module_destroy(stepModule);
+        stepModule = nullptr;
+    }
     out = OfflineRender{};
     int code = 0;
     const char* message = nullptr;
@@ -47,38 +68,63 @@ bool renderModuleBytesOffline(const void* data, size_t size, double limitSeconds
     openmpt_free_string(title);
     out.orders = openmpt_module_get_num_orders(module);
 
-    const int64_t limitFrames = static_cast<int64_t>(limitSeconds * musicSampleRate);
+    stepLimitFrames = static_cast<int64_t>(limitSeconds * musicSampleRate);
+    stepExpectedFrames = stepLimitFrames;
     const double estimate = openmpt_module_get_duration_seconds(module);
-    if (std::isfinite(estimate) && estimate > 0.0 && estimate < limitSeconds)
+    if (std::isfinite(estimate) && estimate > 0.0 && estimate < limitSeconds) {
         out.pcm.reserve(static_cast<size_t>(estimate * musicSampleRate + scanBlockFrames) * 2);
+        stepExpectedFrames = static_cast<int64_t>(estimate * musicSampleRate);
+    }
+    stepExpectedFrames = std::max<int64_t>(stepExpectedFrames, 1);
+    stepModule = module;
+    beginModuleScan(stepScan, module, musicSampleRate, true);
+    return true;
+}
 
-    ModuleScan scan;
-    beginModuleScan(scan, module, musicSampleRate, true);
+bool stepModuleRender(OfflineRender& out, int64_t frames) {
+    if (stepModule == nullptr)
+        return true;
     int16_t block[scanBlockFrames * 2];
-    for (;;) {
-        const int64_t rowsBefore = scan.rowsBegun;
-        const int frames = renderScannedBlock(scan, block, scanBlockFrames, out.strikes);
-        if (frames == 0)
-            break;
-        if (scan.rowsBegun != rowsBefore)
-            notePace(scan, out);
-        out.pcm.insert(out.pcm.end(), block, block + frames * 2);
-        if (scan.framesRendered > limitFrames) {
+    const int64_t stopAt = stepScan.framesRendered + frames;
+    while (stepScan.framesRendered < stopAt) {
+        const int64_t rowsBefore = stepScan.rowsBegun;
+        const int rendered = renderScannedBlock(stepScan, block, scanBlockFrames, out.strikes);
+        if (rendered == 0) {
+            finishStepwise(out);
+            return true;
+        }
+        if (stepScan.rowsBegun != rowsBefore)
+            notePace(stepScan, out);
+        out.pcm.insert(out.pcm.end(), block, block + rendered * 2);
+        if (stepScan.framesRendered > stepLimitFrames) {
             // What lies past the limit is never heard: the sound and strikes end there.
             out.cut = true;
-            out.pcm.resize(static_cast<size_t>(limitFrames) * 2);
+            out.pcm.resize(static_cast<size_t>(stepLimitFrames) * 2);
             out.strikes.erase(std::remove_if(out.strikes.begin(), out.strikes.end(),
-                                             [&](const Strike& strike) {
-                                                 return strike.samplePosition >= limitFrames;
+                                             [](const Strike& strike) {
+                                                 return strike.samplePosition >= stepLimitFrames;
                                              }),
                               out.strikes.end());
-            break;
+            finishStepwise(out);
+            return true;
         }
     }
-    openmpt_module_destroy(module);
-    std::stable_sort(out.strikes.begin(), out.strikes.end(), [](const Strike& a, const Strike& b) {
-        return a.samplePosition < b.samplePosition;
-    });
+    return false;
+}
+
+double moduleRenderProgress() {
+    if (stepModule == nullptr)
+        return 1.0;
+    return std::min(0.99, static_cast<double>(stepScan.framesRendered) /
+                              static_cast<double>(stepExpectedFrames));
+}
+
+bool renderModuleBytesOffline(const void* data, size_t size, double limitSeconds,
+                              OfflineRender& out, std::string& error) {
+    if (!beginModuleRender(data, size, limitSeconds, out, error))
+        return false;
+    while (!stepModuleRender(out, INT64_MAX / 2)) {
+    }
     return true;
 }
 

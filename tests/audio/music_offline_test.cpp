@@ -135,6 +135,45 @@ TEST(OfflineRendering, SameModuleSameSamples) {
     EXPECT_TRUE(first.pcm == second.pcm);
 }
 
+TEST(OfflineRendering, StepwiseRenderMatchesTheWholeOneAtAnyStep) {
+    std::vector<uint8_t> bytes;
+    std::string error;
+    ASSERT_TRUE(buildItModule(fixtureModule({{{0, 0, note(c5, 1)}, {17, 1, note(c5, 2)}},
+                                             {{3, 0, note(c5, 3)}, {60, 1, note(c5, 4)}}}),
+                              bytes, error))
+        << error;
+    // Whole and cut at the limit, in steps of odd sizes that end inside render blocks.
+    for (double limit : {60.0, 9.0}) {
+        OfflineRender whole;
+        ASSERT_TRUE(renderModuleBytesOffline(bytes.data(), bytes.size(), limit, whole, error));
+        for (int64_t step : {int64_t{1}, int64_t{1000}, int64_t{44100 * 3 + 7}}) {
+            OfflineRender stepped;
+            ASSERT_TRUE(beginModuleRender(bytes.data(), bytes.size(), limit, stepped, error));
+            double progress = 0.0;
+            int steps = 0;
+            while (!stepModuleRender(stepped, step)) {
+                EXPECT_GE(moduleRenderProgress(), progress);
+                progress = moduleRenderProgress();
+                EXPECT_LT(progress, 1.0);
+                ++steps;
+            }
+            EXPECT_EQ(moduleRenderProgress(), 1.0);
+            EXPECT_GT(steps, 0);
+            EXPECT_TRUE(stepped.pcm == whole.pcm) << "limit " << limit << ", step " << step;
+            EXPECT_EQ(stepped.cut, whole.cut);
+            ASSERT_EQ(stepped.strikes.size(), whole.strikes.size());
+            for (size_t i = 0; i < whole.strikes.size(); ++i) {
+                EXPECT_EQ(stepped.strikes[i].instrument, whole.strikes[i].instrument);
+                EXPECT_EQ(stepped.strikes[i].samplePosition, whole.strikes[i].samplePosition);
+            }
+        }
+    }
+    OfflineRender out;
+    const char text[] = "no module";
+    EXPECT_FALSE(beginModuleRender(text, sizeof text, 60.0, out, error));
+    EXPECT_NE(error.find("not a module"), std::string::npos);
+}
+
 TEST(OfflineRendering, RefusesWhatIsNoModuleAndStopsLongSongsAtTheLimit) {
     OfflineRender out;
     std::string error;

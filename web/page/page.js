@@ -1,35 +1,53 @@
-// The page around the demo: fetches the data files named in files.txt into the program's file
-// system, starts the show on the viewer's first click or key (browsers refuse sound before a
-// gesture), keeps the canvas the size of the page, offers the popup menu and full screen, and
-// shows every failure as a message instead of a blank canvas.
+// The page around the demo. While it loads it does everything slow, with a progress bar: it
+// fetches the data files named in files.txt into the program's file system, loads the program,
+// has it render the music in short steps (the page stays responsive) and build its pictures.
+// The viewer's first click, tap or key then only starts the sound and the main loop (browsers
+// refuse sound before a gesture). The canvas covers the picture's band, at a pixel density
+// capped so a frame never draws more than about 2.5 million pixels; the page offers the popup
+// menu and full screen, and shows every failure as a message instead of a blank canvas.
 //
 // ?t=T draws the still at demo time T from the module's strike list and reports it in
-// window.paradeStatus (state "still", time, strikes, png) for tests and stills. The scrub bar,
+// window.paradeStatus (state "still", time, strikes, png) for tests and stills; &size=WxH
+// draws it at that size instead of 640x480. The scrub bar,
 // ?at= and ?loop= are scrub.js's.
 'use strict';
 
 (function () {
   const query = new URLSearchParams(location.search);
   const stillTime = query.get('t');
+  // The still's size, WIDTHxHEIGHT (640x480 unless given); the program checks it.
+  const stillSize = query.get('size') || '640x480';
+  const stage = document.getElementById('stage');
   const canvas = document.getElementById('canvas');
   const startPanel = document.getElementById('start');
   const startText = document.getElementById('start-text');
+  const progress = document.getElementById('progress');
+  const progressBar = document.getElementById('progress-bar');
+  const keysText = document.getElementById('keys');
   const messagePanel = document.getElementById('message');
   const messageText = document.getElementById('message-text');
   const againButton = document.getElementById('again');
   const notes = document.getElementById('notes');
+  const soundNote = document.getElementById('sound-note');
   const menu = document.getElementById('menu');
   const menuButton = document.getElementById('menu-button');
   const fullscreenButton = document.getElementById('fullscreen-button');
 
+  // At most this many pixels a frame: a phone's page at 3x density would otherwise ask for
+  // ten times the pixels of 640x480.
+  const maxCanvasPixels = 2.5e6;
+
   // What a test or a curious viewer can read: state is one of loading, ready, starting,
-  // running, still, over and failed.
-  const status = { state: 'loading', message: '', strikes: -1, readyMs: -1, firstFrameMs: -1 };
+  // running, still, over and failed; the times are performance.now() milliseconds (-1 until
+  // they happen); sound is "playing" or "none" once the show runs.
+  const status = {
+    state: 'loading', message: '', doing: '', progress: 0, strikes: -1, readyMs: -1,
+    startMs: -1, firstFrameMs: -1, sound: '', warnings: [],
+  };
   window.paradeStatus = status;
   const output = [];
   let dataFiles = null;
   let runtimeReady = false;
-  let started = false;
   let audioContext = null;
 
   function setState(state) {
@@ -44,6 +62,7 @@
     setState('failed');
     startPanel.hidden = true;
     menu.hidden = true;
+    soundNote.hidden = true;
     messageText.textContent = message;
     againButton.hidden = false;
     messagePanel.hidden = false;
@@ -55,6 +74,14 @@
     const shown = notes.textContent ? notes.textContent.split('\n').slice(-3) : [];
     shown.push(line);
     notes.textContent = shown.join('\n');
+  }
+
+  function showProgress(doing, share) {
+    status.doing = doing;
+    status.progress = share;
+    startText.textContent = doing;
+    progressBar.style.width = (share * 100).toFixed(1) + '%';
+    progress.setAttribute('aria-valuenow', String(Math.round(share * 100)));
   }
 
   // Closes the audio once the program's own short fade has played.
@@ -78,6 +105,7 @@
       return;
     if (code === 0) {
       setState('over');
+      soundNote.hidden = true;
       messageText.textContent = 'The show is over.';
       againButton.hidden = false;
       messagePanel.hidden = false;
@@ -87,6 +115,31 @@
     const last = output.slice(-3).join('\n');
     const why = reason && reason.message && reason.name !== 'ExitStatus' ? '\n' + reason.message : '';
     fail('The show stopped (status ' + code + ')' + (last ? ':\n' + last : '.') + why);
+  }
+
+  // Calls into the program; the toolkit's main loop and the runtime's exit unwind through here.
+  function call(what) {
+    try {
+      what();
+    } catch (error) {
+      if (error !== 'unwind' && !(error && error.name === 'ExitStatus'))
+        fail('The program stopped: ' + (error && error.message ? error.message : String(error)));
+    }
+  }
+
+  // Lets the browser paint and handle input between steps; unlike a timer it is not slowed
+  // down in a background tab.
+  const yieldChannel = new MessageChannel();
+  const yieldQueue = [];
+  yieldChannel.port1.onmessage = () => yieldQueue.shift()();
+  function yieldToBrowser() {
+    return new Promise((resolve) => {
+      yieldQueue.push(resolve);
+      yieldChannel.port2.postMessage(0);
+    });
+  }
+  function nextPaint() {
+    return new Promise((resolve) => requestAnimationFrame(() => setTimeout(resolve, 0)));
   }
 
   // ---- The program ------------------------------------------------------------------------
@@ -100,24 +153,36 @@
     printErr: (line) => {
       output.push(line);
       console.warn(line);
-      if (started)
+      if (stillTime === null)
         note(line);
     },
     onRuntimeInitialized: () => {
       runtimeReady = true;
-      maybeReady();
+      maybePrepare();
     },
     onExit: (code) => ended(code),
-    // Every exit passes here, also while the browser's toolkit keeps the runtime alive (when
-    // onExit is not called); `toThrow` unwinds the program.
+    // Every exit passes here, also while the program keeps the runtime alive (when onExit is
+    // not called); `toThrow` unwinds the program.
     quit: (code, toThrow) => {
       ended(code, toThrow);
       throw toThrow;
     },
-    onAbort: (what) => fail('The program stopped: ' + what),
+    onAbort: (what) => {
+      const text = String(what);
+      if (/wasm/i.test(text) && !runtimeReady)
+        fail('The program parade.wasm could not be loaded, so the show cannot start: ' + text +
+             '\nCopy parade.wasm beside index.html.');
+      else
+        fail('The program stopped: ' + text);
+    },
 
     paradeShowMessage: (message) => fail(message),
     paradeMenuChanged: () => buildMenu(),
+    paradeSoundChanged: (on) => {
+      status.sound = on ? 'playing' : 'none';
+      soundNote.hidden = on || status.state !== 'running';
+      console.log('parade: ' + (on ? 'the music plays' : 'no sound: the show runs on the page\'s clock'));
+    },
     paradeStillDone: (time, strikes) => {
       // Read in the same task as the drawing: the canvas keeps no copy afterwards.
       status.png = canvas.toDataURL('image/png');
@@ -130,52 +195,73 @@
     postMainLoop: () => {
       if (status.firstFrameMs < 0) {
         status.firstFrameMs = performance.now();
-        console.log('parade: first frame ' + status.firstFrameMs.toFixed(0) + ' ms after load');
+        console.log('parade: first frame ' + (status.firstFrameMs - status.startMs).toFixed(0) +
+                    ' ms after the start');
       }
     },
   };
 
-  window.addEventListener('error', (event) => {
-    if (status.state === 'loading' && /parade\.js/.test(event.filename || ''))
-      fail('The program parade.js could not be loaded: ' + event.message);
+  // The program's script, added here so that its failing to load is seen: a script's load
+  // error does not reach the window's error listener.
+  const programScript = document.createElement('script');
+  programScript.src = 'parade.js';
+  programScript.async = true;
+  programScript.addEventListener('error', () => {
+    fail('The program parade.js could not be loaded from this folder, so the show cannot start.\n' +
+         'Copy parade.js and parade.wasm beside index.html.');
   });
-  // A script that cannot be fetched fires its error on the element only, which does not
-  // bubble: it is caught on the way down instead.
+  document.body.appendChild(programScript);
+
+  // The program's exit from a key (Escape) unwinds through the toolkit's own key listener;
+  // it is the ordinary end of the show, not an error.
   window.addEventListener('error', (event) => {
-    const target = event.target;
-    if (target && target.tagName === 'SCRIPT' && /parade\.js$/.test(target.src || ''))
-      fail('The program parade.js could not be fetched: it is missing from this folder or the ' +
-           'server refused it. Copy the whole site folder, parade.js and parade.wasm included.');
-  }, true);
+    if (event.error && event.error.name === 'ExitStatus')
+      event.preventDefault();
+  });
 
   // ---- Data -------------------------------------------------------------------------------
 
-  // A fetch that fails at the network level says which file it was.
-  async function fetchNamed(name) {
+  // The music is needed; a picture that cannot be fetched is shown black with a note, as the
+  // desktop shows a missing picture.
+  async function fetchFile(name, counted) {
+    let bytes = null;
     try {
-      return await fetch(name);
+      const response = await fetch(name);
+      if (response.ok)
+        bytes = new Uint8Array(await response.arrayBuffer());
     } catch (error) {
-      throw new Error(`The file ${name} could not be fetched (${error.message || error}).`);
+      const why = error && error.message ? error.message : String(error);
+      if (name === 'mod2.it')
+        throw new Error('The music file mod2.it could not be fetched (' + why + '), so the show cannot play.');
+      const warning = 'The data file ' + name + ' could not be fetched (' + why + '); it is shown black.';
+      status.warnings.push(warning);
+      console.warn('parade: ' + warning);
+      if (stillTime === null)
+        note(warning);
     }
+    counted();
+    return { name, bytes };
   }
 
   async function fetchData() {
-    const list = await fetchNamed('files.txt');
+    showProgress('Loading the data…', 0);
+    let list;
+    try {
+      list = await fetch('files.txt');
+    } catch (error) {
+      throw new Error('The list of data files files.txt could not be fetched (' +
+                      (error && error.message ? error.message : String(error)) + ').');
+    }
     if (!list.ok)
       throw new Error('The list of data files (files.txt) is missing from this folder.');
     const names = (await list.text()).split('\n').map((s) => s.trim()).filter((s) => s && !s.startsWith('#'));
-    const files = await Promise.all(names.map(async (name) => {
-      try {
-        const response = await fetchNamed(name);
-        return response.ok ? { name, bytes: new Uint8Array(await response.arrayBuffer()) } : { name, bytes: null };
-      } catch (error) {
-        // The music is needed; a picture that cannot be fetched is shown black, as a missing one.
-        if (name === 'mod2.it')
-          throw error;
-        note(error.message + ' It is shown black.');
-        return { name, bytes: null };
-      }
-    }));
+    let done = 0;
+    const counted = () => {
+      done++;
+      if (status.state === 'loading')
+        showProgress('Loading the data: ' + done + ' of ' + names.length + ' files', 0.2 * done / names.length);
+    };
+    const files = await Promise.all(names.map((name) => fetchFile(name, counted)));
     const music = files.find((f) => f.name === 'mod2.it');
     if (!music || !music.bytes)
       throw new Error('The music file mod2.it is missing from this folder, so the show cannot play.\n' +
@@ -201,7 +287,9 @@
 
   fetchData().then((files) => {
     dataFiles = files;
-    maybeReady();
+    if (!runtimeReady && status.state === 'loading')
+      showProgress('Loading the program…', 0.2);
+    maybePrepare();
   }).catch((error) => fail(error.message || String(error)));
 
   function webgl2Available() {
@@ -212,7 +300,9 @@
     }
   }
 
-  function maybeReady() {
+  // ---- Making ready: the music in steps, then the pictures ---------------------------------
+
+  async function maybePrepare() {
     if (!runtimeReady || !dataFiles || status.state !== 'loading')
       return;
     if (!webgl2Available()) {
@@ -222,95 +312,169 @@
     installData();
     if (stillTime !== null) {
       document.body.classList.add('still');
+      const [width, height] = stillSize.split('x').map(Number);
+      if (width > 0 && height > 0) {
+        canvas.style.width = width + 'px';
+        canvas.style.height = height + 'px';
+      }
+    }
+    const showArguments = window.paradeScrub ? window.paradeScrub.mainArguments() : [];
+    call(() => Module.callMain(stillTime !== null ? ['--still', stillTime, '--size', stillSize] : showArguments));
+    for (;;) {
+      if (status.state !== 'loading')
+        return;
+      let done = 1;
+      call(() => { done = Module._webPrepareStep(25); });
+      if (status.state !== 'loading')
+        return;
+      showProgress('Rendering the music: ' + Math.floor(done * 100) + '%', 0.2 + 0.7 * done);
+      if (done >= 1)
+        break;
+      await yieldToBrowser();
+    }
+    showProgress('Preparing the pictures…', 0.9);
+    await nextPaint();
+    if (status.state !== 'loading')
+      return;
+    call(() => Module._webPreparePictures());
+    if (status.state !== 'loading')
+      return;
+    showProgress('Ready', 1);
+    if (stillTime !== null) {
       startPanel.hidden = true;
-      canvas.width = 640;
-      canvas.height = 480;
-      started = true;
-      run(['--still', stillTime]);
+      call(() => Module._webStartShow());
       if (status.state !== 'still' && status.state !== 'failed')
         fail('The still was not drawn.');
       return;
     }
+    // Made now, suspended until the click resumes it: opening the browser's audio output can
+    // take a few tenths of a second.
+    audioContext = makeAudioContext();
     setState('ready');
     status.readyMs = performance.now();
-    startText.textContent = 'Click or press a key to start';
+    fitCanvas();
+    progress.hidden = true;
+    startText.textContent = noMouse() ? 'Tap to start' : 'Click or press a key to start';
+    console.log('parade: ready ' + status.readyMs.toFixed(0) + ' ms after load');
   }
 
-  function run(args) {
-    try {
-      Module.callMain(args);
-    } catch (error) {
-      if (error !== 'unwind' && !(error && error.name === 'ExitStatus'))
-        fail('The program stopped: ' + (error && error.message ? error.message : String(error)));
-    }
+  // Where no pointer can hover (a phone or tablet), there is no mouse and likely no keys.
+  function noMouse() {
+    return !window.matchMedia('(any-pointer: fine)').matches;
+  }
+  if (noMouse()) {
+    document.body.classList.add('touch');
+    keysText.textContent = 'The Menu button opens the menu; Full screen turns the phone to landscape where it can; a touch shows the time bar.';
   }
 
   // ---- Starting the show ------------------------------------------------------------------
 
   function start(event) {
-    if (status.state !== 'ready' || started)
+    if (status.state !== 'ready')
       return;
-    if (event)
+    // The key or tap that starts the show is not also one of the show's keys.
+    if (event) {
       event.preventDefault();
-    started = true;
-    setState('starting');
-    const AudioContextClass = window.AudioContext || window.webkitAudioContext;
-    if (AudioContextClass) {
-      try {
-        audioContext = new AudioContextClass();
-        audioContext.resume().catch(() => {});
-      } catch (error) {
-        audioContext = null;
-      }
+      event.stopImmediatePropagation();
     }
+    status.startMs = performance.now();
+    setState('starting');
     if (!audioContext)
-      note('No Web Audio here: the show runs without sound.');
+      audioContext = makeAudioContext();
+    // Some browsers never settle this where there is no output: the show does not wait.
+    if (audioContext)
+      audioContext.resume().catch(() => {});
     Module.paradeAudioContext = audioContext;
-    startText.textContent = 'Starting…';
-    // Let the panel show its new text before the module is rendered.
-    setTimeout(() => {
-      startPanel.hidden = true;
-      run(window.paradeScrub ? window.paradeScrub.mainArguments() : []);
-      if (status.state === 'starting')
-        setState('running');
-      if (status.state === 'running' && window.paradeScrub)
-        window.paradeScrub.started();
+    startPanel.hidden = true;
+    call(() => Module._webStartShow());
+    if (status.state === 'starting')
+      setState('running');
+    if (status.state === 'running') {
+      soundNote.hidden = status.sound !== 'none';
       fitCanvas();
       canvas.focus();
-    }, 30);
+      // ?at= moves the show once it runs.
+      if (window.paradeScrub)
+        window.paradeScrub.started();
+    }
   }
 
-  startPanel.addEventListener('click', start);
-  canvas.addEventListener('click', start);
+  function makeAudioContext() {
+    const AudioContextClass = window.AudioContext || window.webkitAudioContext;
+    try {
+      return AudioContextClass ? new AudioContextClass() : null;
+    } catch (error) {
+      return null;
+    }
+  }
+
+  // A later gesture tries again where the browser held the sound back or suspended it.
+  function wakeSound() {
+    if (audioContext && audioContext.state !== 'running' && audioContext.state !== 'closed')
+      audioContext.resume().catch(() => {});
+  }
+
+  function startOrWake(event) {
+    if (status.state === 'ready')
+      start(event);
+    else if (status.state === 'running')
+      wakeSound();
+  }
+
+  startPanel.addEventListener('click', startOrWake);
+  canvas.addEventListener('click', startOrWake);
+  stage.addEventListener('touchend', (event) => {
+    if (event.target === canvas || startPanel.contains(event.target) || event.target === stage)
+      startOrWake(event);
+  });
   window.addEventListener('keydown', (event) => {
     if (!event.ctrlKey && !event.altKey && !event.metaKey)
-      start(event);
+      startOrWake(event);
   });
 
   // ---- Size and full screen ---------------------------------------------------------------
 
+  // The canvas covers the picture's band: the largest 640:270 rectangle that fits the stage,
+  // the black left over split 90 : 120 above and below (evenly at the sides). Its pixels are
+  // the device's, fewer where that would pass maxCanvasPixels.
   function fitCanvas() {
-    if (status.state !== 'running')
+    if (status.state !== 'ready' && status.state !== 'running' && status.state !== 'starting')
       return;
-    const ratio = window.devicePixelRatio || 1;
-    const width = Math.max(1, Math.round(canvas.clientWidth * ratio));
-    const height = Math.max(1, Math.round(canvas.clientHeight * ratio));
+    const box = stage.getBoundingClientRect();
+    const bandWidth = Math.max(1, Math.min(box.width, box.height * 640 / 270));
+    const bandHeight = bandWidth * 270 / 640;
+    const left = (box.width - bandWidth) / 2;
+    const top = (box.height - bandHeight) * 90 / 210;
+    stage.style.setProperty('--band-left', left + 'px');
+    stage.style.setProperty('--band-top', top + 'px');
+    stage.style.setProperty('--band-width', bandWidth + 'px');
+    stage.style.setProperty('--band-height', bandHeight + 'px');
+    const density = Math.min(window.devicePixelRatio || 1,
+                             Math.sqrt(maxCanvasPixels / (bandWidth * bandHeight)));
+    const width = Math.max(1, Math.floor(bandWidth * density));
+    const height = Math.max(1, Math.floor(bandHeight * density));
     if (canvas.width !== width || canvas.height !== height) {
       canvas.width = width;
       canvas.height = height;
     }
-    Module._webCanvasResized(width, height);
+    if (status.state === 'running')
+      Module._webCanvasResized(width, height);
   }
 
   window.addEventListener('resize', fitCanvas);
   document.addEventListener('fullscreenchange', fitCanvas);
 
-  fullscreenButton.addEventListener('click', () => {
-    const stage = document.getElementById('stage');
-    if (document.fullscreenElement)
+  fullscreenButton.addEventListener('click', (event) => {
+    event.stopPropagation();
+    if (document.fullscreenElement) {
       document.exitFullscreen().catch(() => {});
-    else if (stage.requestFullscreen)
-      stage.requestFullscreen().catch((error) => note('Full screen refused: ' + error.message));
+    } else if (stage.requestFullscreen) {
+      stage.requestFullscreen().then(() => {
+        // A phone turns to the band's shape where the browser lets a page ask.
+        if (screen.orientation && screen.orientation.lock)
+          screen.orientation.lock('landscape').catch(() => {});
+      }).catch((error) => note('Full screen refused: ' + error.message));
+    }
     canvas.focus();
   });
 
@@ -329,7 +493,7 @@
       item.addEventListener('click', (event) => {
         event.stopPropagation();
         menu.hidden = true;
-        Module._webMenuChoose(entry.value);
+        call(() => Module._webMenuChoose(entry.value));
         canvas.focus();
       });
       menu.appendChild(item);
@@ -344,9 +508,9 @@
     menu.hidden = false;
     if (above)
       y -= menu.offsetHeight;
-    const stage = document.getElementById('stage').getBoundingClientRect();
-    menu.style.left = Math.min(x, stage.width - menu.offsetWidth) + 'px';
-    menu.style.top = Math.min(y, stage.height - menu.offsetHeight) + 'px';
+    const box = stage.getBoundingClientRect();
+    menu.style.left = Math.max(0, Math.min(x, box.width - menu.offsetWidth)) + 'px';
+    menu.style.top = Math.max(0, Math.min(y, box.height - menu.offsetHeight)) + 'px';
   }
 
   canvas.addEventListener('contextmenu', (event) => {

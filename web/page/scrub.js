@@ -101,7 +101,7 @@ window.paradeScrub = (function () {
       jumpTimer = setTimeout(jumpNow, wait);
   }
 
-  track.addEventListener('pointerdown', (event) => {
+  const press = (event) => {
     if (!running())
       return;
     event.preventDefault();
@@ -111,13 +111,7 @@ window.paradeScrub = (function () {
     draggedTo = secondsAt(event.clientX);
     show();
     jumpSoon();
-  });
-  track.addEventListener('pointermove', (event) => {
-    if (!dragging)
-      return;
-    draggedTo = secondsAt(event.clientX);
-    jumpSoon();
-  });
+  };
   const release = (event) => {
     if (!dragging)
       return;
@@ -126,6 +120,22 @@ window.paradeScrub = (function () {
     dragging = false;
     show();
   };
+  track.addEventListener('pointerdown', press);
+  track.addEventListener('pointermove', (event) => {
+    // With another button held, pressing or letting go of the main one arrives as a move
+    // whose `button` is 0 (chorded buttons), not as pointerdown or pointerup.
+    if (event.button === 0) {
+      if (!dragging && (event.buttons & 1))
+        press(event);
+      else if (dragging && !(event.buttons & 1))
+        release(event);
+      return;
+    }
+    if (!dragging)
+      return;
+    draggedTo = secondsAt(event.clientX);
+    jumpSoon();
+  });
   track.addEventListener('pointerup', release);
   track.addEventListener('pointercancel', release);
   // The bar's clicks are not the page's: no show start, no menu.

@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
-// Seconds of the page's audio clock that the listener has heard: AudioContext.currentTime less
-// its output latency, carried on by the page's own clock between the audio clock's steps and
-// never going back. Without Web Audio, the page's own clock.
+// Seconds of music the listener has heard on a clock that never goes back: the AudioContext's
+// clock while it runs, the page's own clock where it cannot (no output, refused, suspended),
+// so the show never freezes for want of sound.
 double webHeardSeconds();
 
 // The performance counter in nanoseconds of webHeardSeconds(), never going back. While held,
@@ -22,13 +22,18 @@ void webThawCounter();
 
 // Plays `frames` interleaved 16-bit stereo frames at `rate` Hz as one Web Audio buffer from
 // frame `from` on, going round to the start after its first `loopFrames` frames (0: no going
-// round), in place of what played before. Returns the heard-clock time of frame `from` (a
-// moment from now when the page has no audio, so the show runs silent on the page's clock).
+// round), in place of what played before. Returns the heard-clock time of frame `from`, a
+// moment from now. Where the page has no running audio the show goes on silent on the page's
+// clock, and once the audio runs (again) the music starts at the place the clock has reached.
 double webPlayMusic(const int16_t* samples, int64_t frames, int rate, int64_t loopFrames,
                     int64_t from);
 
 // The performance counter's reading at heard-clock time `heardSeconds`.
 int64_t webTicksOf(double heardSeconds);
+
+// Makes the Web Audio buffer of those frames ahead of time (while the page loads), so that
+// webPlayMusic with the same frames only starts it.
+void webPrepareMusic(const int16_t* samples, int64_t frames, int rate);
 
 // Output volume 0 to 100, ramped over a few milliseconds so a step does not click.
 void webSetMusicVolume(int volume);
