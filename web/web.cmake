@@ -11,8 +11,12 @@ foreach(lib openmpt jpeg)
     endif()
 endforeach()
 
-add_compile_options(-fexceptions)
-add_link_options(-fexceptions)
+# C++ exceptions and setjmp/longjmp (the picture decoder's error exit) with WebAssembly's own
+# exception handling. Emscripten's older scheme routes every call that may throw through a
+# JavaScript trampoline (invoke_*), and WebKit's optimizing JIT now and then faults on such a
+# call into optimized WebAssembly ("Out of bounds memory access").
+add_compile_options(-fwasm-exceptions -sSUPPORT_LONGJMP=wasm)
+add_link_options(-fwasm-exceptions -sSUPPORT_LONGJMP=wasm)
 
 # The names the subsystems link, pointed at what the browser offers.
 add_library(PkgConfig::OPENMPT INTERFACE IMPORTED)

@@ -3,7 +3,7 @@
 //   /nomodule/       without mod2.it (404)           /badmodule/     mod2.it that is no module
 //   /noprogram/      without parade.js (404)         /nowasm/        without parade.wasm (404)
 //   /lostmodule/     mod2.it's connection is cut     /lostpicture/   deita/happy2.jpg's is cut
-//   /lostlist/       files.txt's connection is cut
+//   /lostlist/       files.txt's connection is cut   /hugepicture/   deita/happy2.jpg says 65535x65535
 // With `recordConsole`, every HTML page gets a small recorder of its console and uncaught
 // errors (window.paradeConsole), for drivers that cannot read the console themselves.
 import { existsSync, readFileSync, statSync } from 'node:fs';
@@ -46,7 +46,19 @@ const variants = {
   lostmodule: { '/mod2.it': 'cut' },
   lostpicture: { '/deita/happy2.jpg': 'cut' },
   lostlist: { '/files.txt': 'cut' },
+  hugepicture: { '/deita/happy2.jpg': hugeJpeg() },
 };
+
+// A JPEG whose frame says 65535x65535 pixels, past the library's limit: its decoder leaves
+// through the error exit's longjmp.
+function hugeJpeg() {
+  return Buffer.from([
+    0xff, 0xd8, // start of image
+    0xff, 0xc0, 0x00, 0x0b, 0x08, 0xff, 0xff, 0xff, 0xff, 0x01, 0x01, 0x11, 0x00, // baseline frame
+    0xff, 0xda, 0x00, 0x08, 0x01, 0x01, 0x00, 0x00, 0x3f, 0x00, // scan
+    0xff, 0xd9, // end of image
+  ]);
+}
 
 export function startSiteServer(site, { recordConsole = false } = {}) {
   const root = normalize(site);
@@ -69,7 +81,7 @@ export function startSiteServer(site, { recordConsole = false } = {}) {
       request.socket.destroy();
       return;
     }
-    if (typeof change === 'string' && change !== 'missing') {
+    if ((typeof change === 'string' && change !== 'missing') || Buffer.isBuffer(change)) {
       response.writeHead(200, { 'Content-Type': 'application/octet-stream' });
       response.end(change);
       return;
