@@ -454,6 +454,7 @@ const brokenSites = [
   ['lostlist', 'failed', /files\.txt could not be fetched/],
   ['lostpicture', 'ready', /deita\/happy2\.jpg could not be fetched/],
   ['hugepicture', 'ready', /happy2\.jpg.*65535x65535/],
+  ['oldengine', 'failed', /this browser cannot run/i],
 ];
 
 async function missing(run, session) {

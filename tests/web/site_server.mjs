@@ -4,6 +4,7 @@
 //   /noprogram/      without parade.js (404)         /nowasm/        without parade.wasm (404)
 //   /lostmodule/     mod2.it's connection is cut     /lostpicture/   deita/happy2.jpg's is cut
 //   /lostlist/       files.txt's connection is cut   /hugepicture/   deita/happy2.jpg says 65535x65535
+//   /oldengine/      parade.wasm that no engine compiles
 // With `recordConsole`, every HTML page gets a small recorder of its console and uncaught
 // errors (window.paradeConsole), for drivers that cannot read the console themselves.
 import { existsSync, readFileSync, statSync } from 'node:fs';
@@ -47,6 +48,8 @@ const variants = {
   lostpicture: { '/deita/happy2.jpg': 'cut' },
   lostlist: { '/files.txt': 'cut' },
   hugepicture: { '/deita/happy2.jpg': hugeJpeg() },
+  // What a browser that cannot compile the program meets.
+  oldengine: { '/parade.wasm': Buffer.from([0x00, 0x61, 0x73, 0x6d, 0x01, 0x00, 0x00, 0x00, 0x7f, 0x01, 0x00]) },
 };
 
 // A JPEG whose frame says 65535x65535 pixels, past the library's limit: its decoder leaves

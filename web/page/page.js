@@ -169,7 +169,11 @@
     },
     onAbort: (what) => {
       const text = String(what);
-      if (/wasm/i.test(text) && !runtimeReady)
+      if (/CompileError/.test(text) && !runtimeReady)
+        fail('This browser cannot run the program parade.wasm (' + text + '): the show needs ' +
+             'WebAssembly with exception handling, as any current Chromium, Firefox or WebKit ' +
+             'has.\nIn a current browser, parade.wasm is damaged: copy it again beside index.html.');
+      else if (/wasm/i.test(text) && !runtimeReady)
         fail('The program parade.wasm could not be loaded, so the show cannot start: ' + text +
              '\nCopy parade.wasm beside index.html.');
       else
