@@ -385,9 +385,16 @@ async function launchWebKit(options) {
 // waitFor over evaluate, the same for every engine.
 function withWaitFor(page) {
   page.waitFor = async (expression, timeoutMs) => {
+    // A page that reloads itself has no document for a moment: asked again.
     const end = Date.now() + timeoutMs;
     for (;;) {
-      const value = await page.evaluate(expression);
+      let value = null;
+      try {
+        value = await page.evaluate(expression);
+      } catch (error) {
+        if (Date.now() > end)
+          throw error;
+      }
       if (value)
         return value;
       if (Date.now() > end)

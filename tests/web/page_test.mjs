@@ -133,6 +133,8 @@ async function stills(run, session) {
     await page.waitFor('window.paradeStatus && ["still", "failed"].includes(window.paradeStatus.state)', 120000);
     const state = await status(page);
     const seconds = (Date.now() - started) / 1000;
+    if (state.recovered)
+      console.log(`     ${run.engine}: still at ${name}: the program trapped (${state.recovered}); the page loaded it once more`);
     if (state.state !== 'still') {
       run.check(false, `still at ${name}: page in state ${state.state}: ${state.message}`);
       await page.close();
@@ -455,6 +457,8 @@ const brokenSites = [
   ['lostpicture', 'ready', /deita\/happy2\.jpg could not be fetched/],
   ['hugepicture', 'ready', /happy2\.jpg.*65535x65535/],
   ['oldengine', 'failed', /this browser cannot run/i],
+  ['trapsonce', 'ready', /recovered from: a trap for the test$/],
+  ['trapsalways', 'failed', /The program stopped: a trap for the test.*recovered from: a trap for the test$/],
 ];
 
 async function missing(run, session) {
@@ -462,10 +466,10 @@ async function missing(run, session) {
     const page = await session.open(`/${folder}/`, { width: 800, height: 600 });
     await page.waitFor('window.paradeStatus && ["ready", "failed"].includes(window.paradeStatus.state)', 60000);
     const shown = JSON.parse(await page.evaluate(
-      'JSON.stringify({ state: paradeStatus.state, text: document.getElementById("message").hidden ? document.getElementById("notes").textContent : document.getElementById("message-text").textContent })'));
+      'JSON.stringify({ state: paradeStatus.state, recovered: paradeStatus.recovered, text: document.getElementById("message").hidden ? document.getElementById("notes").textContent : document.getElementById("message-text").textContent })'));
     await page.close();
-    run.check(shown.state === expected && pattern.test(shown.text),
-              `/${folder}/: page ${shown.state}, shows "${shown.text.replace(/\n/g, ' / ')}"`);
+    const said = shown.text.replace(/\n/g, ' / ') + (shown.recovered ? `; recovered from: ${shown.recovered}` : '');
+    run.check(shown.state === expected && pattern.test(said), `/${folder}/: page ${shown.state}, shows "${said}"`);
   }
 }
 

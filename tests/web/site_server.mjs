@@ -5,6 +5,7 @@
 //   /lostmodule/     mod2.it's connection is cut     /lostpicture/   deita/happy2.jpg's is cut
 //   /lostlist/       files.txt's connection is cut   /hugepicture/   deita/happy2.jpg says 65535x65535
 //   /oldengine/      parade.wasm that no engine compiles
+//   /trapsonce/      the program traps on the first load   /trapsalways/   ... on every load
 // With `recordConsole`, every HTML page gets a small recorder of its console and uncaught
 // errors (window.paradeConsole), for drivers that cannot read the console themselves.
 import { existsSync, readFileSync, statSync } from 'node:fs';
@@ -50,7 +51,24 @@ const variants = {
   hugepicture: { '/deita/happy2.jpg': hugeJpeg() },
   // What a browser that cannot compile the program meets.
   oldengine: { '/parade.wasm': Buffer.from([0x00, 0x61, 0x73, 0x6d, 0x01, 0x00, 0x00, 0x00, 0x7f, 0x01, 0x00]) },
+  trapsonce: { '/index.html': (html) => html.replace('</body>', trapScript(false) + '</body>') },
+  trapsalways: { '/index.html': (html) => html.replace('</body>', trapScript(true) + '</body>') },
 };
+
+// The program's first step of getting ready traps as WebAssembly traps, on the first load of
+// the page only or on every load.
+function trapScript(always) {
+  return `<script>(function () {
+  var reloaded = performance.getEntriesByType('navigation')[0].type === 'reload';
+  if (${always} || !reloaded) {
+    var ready = Module.onRuntimeInitialized;
+    Module.onRuntimeInitialized = function () {
+      Module._webPrepareStep = function () { throw new WebAssembly.RuntimeError('a trap for the test'); };
+      ready();
+    };
+  }
+})();</script>`;
+}
 
 // A JPEG whose frame says 65535x65535 pixels, past the library's limit: its decoder leaves
 // through the error exit's longjmp.
@@ -96,6 +114,8 @@ export function startSiteServer(site, { recordConsole = false } = {}) {
       return;
     }
     let body = readFileSync(file);
+    if (typeof change === 'function')
+      body = Buffer.from(change(body.toString('utf8')));
     if (recordConsole && extname(file) === '.html')
       body = Buffer.from(body.toString('utf8').replace('<head>', '<head>' + recorder));
     response.writeHead(200, { 'Content-Type': types[extname(file)] || 'application/octet-stream',

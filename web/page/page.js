@@ -38,11 +38,12 @@
   const maxCanvasPixels = 2.5e6;
 
   // What a test or a curious viewer can read: state is one of loading, ready, starting,
-  // running, still, over and failed; the times are performance.now() milliseconds (-1 until
-  // they happen); sound is "playing" or "none" once the show runs.
+  // running, still, over, failed and reloading (after a trap, below); the times are
+  // performance.now() milliseconds (-1 until they happen); sound is "playing" or "none" once
+  // the show runs; recovered is the trap that made the page load itself once more, if any.
   const status = {
     state: 'loading', message: '', doing: '', progress: 0, strikes: -1, readyMs: -1,
-    startMs: -1, firstFrameMs: -1, sound: '', warnings: [],
+    startMs: -1, firstFrameMs: -1, sound: '', warnings: [], recovered: '',
   };
   window.paradeStatus = status;
   const output = [];
@@ -53,6 +54,44 @@
   function setState(state) {
     status.state = state;
     document.title = state === 'running' ? 'Quiet Harbour Parade' : 'Quiet Harbour Parade: ' + state;
+    if (state === 'ready' || state === 'still' || state === 'failed')
+      forgetTrap();
+  }
+
+  // WebKit's JIT now and then faults in optimized WebAssembly: a trap ("Out of bounds memory
+  // access") that no other engine gives for the same program, at a different place each time.
+  // Before the show has started nothing is lost by loading the page once more, so a trap while
+  // getting ready (or drawing a still) reloads it, once: the trap is kept in the session until
+  // the page is ready or has failed, and a second one is said as any failure. status.recovered
+  // tells the reloaded page what happened.
+  const trapKey = 'parade-trap ' + location.href;
+  let reloading = false;
+  try {
+    status.recovered = sessionStorage.getItem(trapKey) || '';
+  } catch (error) {
+    // No session storage (a sandboxed frame): no reload either.
+  }
+  function forgetTrap() {
+    try {
+      sessionStorage.removeItem(trapKey);
+    } catch (error) {
+    }
+  }
+  function reloadAfterTrap(error) {
+    if (reloading)
+      return true;
+    if (!(error instanceof WebAssembly.RuntimeError) || status.state !== 'loading' || status.recovered)
+      return false;
+    try {
+      sessionStorage.setItem(trapKey, error.message);
+    } catch (storageError) {
+      return false;
+    }
+    reloading = true;
+    setState('reloading');
+    console.warn('parade: the program faulted while getting ready (' + error.message + '); loading it once more');
+    location.reload();
+    return true;
   }
 
   function fail(message) {
@@ -96,7 +135,7 @@
   againButton.addEventListener('click', () => location.reload());
 
   function ended(code, reason) {
-    if (status.state === 'failed' || status.state === 'over')
+    if (status.state === 'failed' || status.state === 'over' || reloadAfterTrap(reason))
       return;
     stopSound();
     if (Module._webStopShow)
@@ -122,7 +161,7 @@
     try {
       what();
     } catch (error) {
-      if (error !== 'unwind' && !(error && error.name === 'ExitStatus'))
+      if (error !== 'unwind' && !(error && error.name === 'ExitStatus') && !reloadAfterTrap(error))
         fail('The program stopped: ' + (error && error.message ? error.message : String(error)));
     }
   }
