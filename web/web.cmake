@@ -13,8 +13,9 @@ endforeach()
 
 # C++ exceptions and setjmp/longjmp (the picture decoder's error exit) with WebAssembly's own
 # exception handling. Emscripten's older scheme routes every call that may throw through a
-# JavaScript trampoline (invoke_*), and WebKit's optimizing JIT now and then faults on such a
-# call into optimized WebAssembly ("Out of bounds memory access").
+# JavaScript trampoline (invoke_*); WebKit's optimizing JIT now and then faults in optimized
+# WebAssembly ("Out of bounds memory access"), and far more often behind such trampolines. The
+# page loads itself once more after a fault before the show starts (web/page/page.js).
 add_compile_options(-fwasm-exceptions -sSUPPORT_LONGJMP=wasm)
 add_link_options(-fwasm-exceptions -sSUPPORT_LONGJMP=wasm)
 
