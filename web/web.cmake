@@ -16,8 +16,9 @@ endforeach()
 # JavaScript trampoline (invoke_*); WebKit's optimizing JIT now and then faults in optimized
 # WebAssembly ("Out of bounds memory access"), and far more often behind such trampolines. The
 # page loads itself once more after a fault before the show starts (web/page/page.js).
-add_compile_options(-fwasm-exceptions -sSUPPORT_LONGJMP=wasm)
-add_link_options(-fwasm-exceptions -sSUPPORT_LONGJMP=wasm)
+set(webExceptions -fwasm-exceptions -sSUPPORT_LONGJMP=wasm)
+add_compile_options(${webExceptions})
+add_link_options(${webExceptions})
 
 # The names the subsystems link, pointed at what the browser offers.
 add_library(PkgConfig::OPENMPT INTERFACE IMPORTED)

@@ -65,7 +65,6 @@
   // the page is ready or has failed, and a second one is said as any failure. status.recovered
   // tells the reloaded page what happened.
   const trapKey = 'parade-trap ' + location.href;
-  let reloading = false;
   try {
     status.recovered = sessionStorage.getItem(trapKey) || '';
   } catch (error) {
@@ -78,7 +77,7 @@
     }
   }
   function reloadAfterTrap(error) {
-    if (reloading)
+    if (status.state === 'reloading')
       return true;
     if (!(error instanceof WebAssembly.RuntimeError) || status.state !== 'loading' || status.recovered)
       return false;
@@ -87,7 +86,6 @@
     } catch (storageError) {
       return false;
     }
-    reloading = true;
     setState('reloading');
     console.warn('parade: the program faulted while getting ready (' + error.message + '); loading it once more');
     location.reload();
