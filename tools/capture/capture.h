@@ -31,12 +31,13 @@ struct CaptureOptions {
     std::string preset = "veryfast"; // x264 preset
     int crf = 18;                    // x264 quality
     int supersample = 1; // frames drawn this many times wider and higher, then filtered down
+    bool softwareRenderer = false; // --renderer software: Mesa's software renderer, not a GPU
 };
 
 // The show's last drawn time: drawFrame ends the process on the first frame past it.
 constexpr double showEnd = 26.0;
-// The largest window side drawn, supersampled or not: it keeps a frame's buffers (the X
-// server's screen, the renderer's colour and depth, the read-back) well within 2 GB.
+// The largest side drawn, supersampled or not, whatever the renderer allows: it keeps a
+// frame's buffers (the renderer's colour and depth, the read-back) well within 2 GB.
 constexpr int64_t maxDrawableSide = 8192;
 
 extern const char captureUsage[];
@@ -184,10 +185,16 @@ void keepAtExit(const std::string& path);
 
 // ---- Headless rendering ----------------------------------------------------------------------
 
-// Starts a private X server and opens a GLUT window of width x height whose context stays
-// current; with a supersample of N the window is N times as wide and high, and readFrame
-// filters it down to width x height. Returns false with `error` filled.
-bool openCaptureContext(int width, int height, std::string& error, int supersample = 1);
+// Makes an offscreen OpenGL context current, with a framebuffer of width x height to draw
+// into: on a GPU when the machine has one (unless `softwareOnly`), else on Mesa's software
+// renderer; no window and no X server. With a supersample of N the framebuffer is N times as
+// wide and high, and readFrame filters it down to width x height. False with `error` filled,
+// also when the size is past the renderer's limits.
+bool openCaptureContext(int width, int height, std::string& error, int supersample = 1,
+                        bool softwareOnly = false);
+
+// The renderer the context draws with (GL_RENDERER), once it is open.
+const std::string& captureRenderer();
 
 struct StartupTimes {
     double lists = 0.0;    // display lists and meshes

@@ -163,9 +163,12 @@ bool loadShow(const CaptureOptions& options, OfflineRender& music, std::string& 
     setStopAtOnce(true);
     bool loaded = renderMusic(music, error);
     if (loaded && options.command != CaptureCommand::audio) {
-        loaded = openCaptureContext(options.width, options.height, error, options.supersample);
-        if (loaded)
+        loaded = openCaptureContext(options.width, options.height, error, options.supersample,
+                                    options.softwareRenderer);
+        if (loaded) {
+            std::fprintf(stderr, "parade-capture: rendering with %s\n", captureRenderer().c_str());
             prepareShow();
+        }
     }
     setStopAtOnce(false);
     return loaded;

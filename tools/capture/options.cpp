@@ -36,6 +36,8 @@ const char captureUsage[] =
     "                    --supersample 2, for 4K --size 3840x2160 --supersample 2\n"
     "  --preset NAME     x264 preset for video, ultrafast ... veryslow (default veryfast)\n"
     "  --crf N           x264 quality, 0 (lossless) to 51 (default 18)\n"
+    "  --renderer NAME   auto: the GPU when the machine has one, else the software\n"
+    "                    renderer (default); software: always the software renderer\n"
     "  --strike I@T      also strike instrument I at demo time T, to see how the picture\n"
     "                    answers that instrument (may be repeated)\n"
     "  --replace         frames: replace the frame-NNNNNN.png files of an earlier run in\n"
@@ -201,7 +203,7 @@ bool parseCaptureCommandLine(int argc, char** argv, CaptureOptions& options, std
             const bool takesValue = name == "--fps" || name == "--size" || name == "--from" ||
                                     name == "--to" || name == "--data" || name == "--strike" ||
                                     name == "--preset" || name == "--crf" ||
-                                    name == "--supersample";
+                                    name == "--supersample" || name == "--renderer";
             if (!takesValue) {
                 error = "unknown option " + word + " (see parade-capture --help)";
                 return false;
@@ -250,6 +252,11 @@ bool parseCaptureCommandLine(int argc, char** argv, CaptureOptions& options, std
             options.supersample = static_cast<int>(factor);
             if (!ok)
                 error = "--supersample needs a whole number from 1 to 4, not \"" + value + "\"";
+        } else if (name == "--renderer") {
+            ok = value == "auto" || value == "software";
+            options.softwareRenderer = value == "software";
+            if (!ok)
+                error = "--renderer needs auto or software, not \"" + value + "\"";
         } else {
             error = "unknown option " + name + " (see parade-capture --help)";
             ok = false;
