@@ -117,8 +117,8 @@ bool checkWritable(const std::string& path, std::string& error);
 std::string findProgram(const std::string& name);
 
 // One running ffmpeg that turns raw RGB frames on its standard input and a WAV file into an
-// H.264 + AAC mp4. It writes fragments, so the file plays up to the last fragment whatever stops
-// it.
+// H.264 + AAC mp4 (BT.709, limited range, tagged so). It writes fragments, so the file plays up
+// to the last fragment whatever stops it; the first picture and the first sound start at 0.
 struct VideoEncoder {
     int pid = -1;
     int frameFd = -1;
@@ -139,6 +139,11 @@ bool sendVideoFrame(VideoEncoder& encoder, const uint8_t* rgb, size_t bytes);
 // Closes the frame pipe and waits for ffmpeg to finish the file. False with `error` when
 // ffmpeg failed.
 bool finishVideoEncoder(VideoEncoder& encoder, std::string& error);
+
+// Rewrites the finished fragmented mp4 `fragmented` as a plain one, `plain`, with its index
+// first (+faststart), the streams copied as they are. False with `error` when ffmpeg failed.
+bool rewriteAsPlainMp4(const std::string& ffmpeg, const std::string& fragmented,
+                       const std::string& plain, std::string& error);
 
 // ---- Progress --------------------------------------------------------------------------------
 
