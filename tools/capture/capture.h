@@ -198,6 +198,10 @@ void keepAtExit(const std::string& path);
 bool openCaptureContext(int width, int height, std::string& error, int supersample = 1,
                         bool softwareOnly = false);
 
+// Gives the open context a framebuffer of a new size (the lists and textures stay), as
+// openCaptureContext does. False with `error` filled.
+bool resizeCapture(int width, int height, int supersample, std::string& error);
+
 // The renderer the context draws with (GL_RENDERER), once it is open.
 const std::string& captureRenderer();
 

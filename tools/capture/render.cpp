@@ -188,16 +188,21 @@ bool startRenderer(bool softwareOnly, std::string& error) {
 // (stored top row first) by slightly different edge rules than a framebuffer object, so the
 // pbuffer keeps the frames byte-identical to those the demo's window shows.
 bool usePbuffer(int width, int height) {
+    static EGLSurface current = EGL_NO_SURFACE;
     if (pbufferConfig == EGL_NO_CONFIG_KHR)
         return false;
     const EGLint size[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
     const EGLSurface surface = eglCreatePbufferSurface(captureDisplay, pbufferConfig, size);
     if (surface == EGL_NO_SURFACE)
         return false;
-    if (eglMakeCurrent(captureDisplay, surface, surface, captureContext))
-        return true;
-    eglDestroySurface(captureDisplay, surface);
-    return false;
+    if (!eglMakeCurrent(captureDisplay, surface, surface, captureContext)) {
+        eglDestroySurface(captureDisplay, surface);
+        return false;
+    }
+    if (current != EGL_NO_SURFACE)
+        eglDestroySurface(captureDisplay, current);
+    current = surface;
+    return true;
 }
 
 // A framebuffer object with a colour and a depth buffer of width x height, bound for drawing
@@ -218,11 +223,14 @@ bool makeFramebuffer(int width, int height, std::string& error) {
         error = "the renderer " + rendererText + " has no framebuffer objects";
         return false;
     }
-    GLuint framebuffer = 0;
-    GLuint buffers[2] = {0, 0};
-    genFramebuffers(1, &framebuffer);
+    // Made once; a new size only gives the buffers new storage.
+    static GLuint framebuffer = 0;
+    static GLuint buffers[2] = {0, 0};
+    if (framebuffer == 0) {
+        genFramebuffers(1, &framebuffer);
+        genRenderbuffers(2, buffers);
+    }
     bindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    genRenderbuffers(2, buffers);
     const GLenum formats[2] = {GL_RGBA8, GL_DEPTH_COMPONENT24};
     const GLenum attachments[2] = {GL_COLOR_ATTACHMENT0, GL_DEPTH_ATTACHMENT};
     for (int i = 0; i < 2; ++i) {
@@ -245,12 +253,17 @@ bool makeFramebuffer(int width, int height, std::string& error) {
 
 bool openCaptureContext(int width, int height, std::string& error, int supersample,
                         bool softwareOnly) {
-    const int drawnWidth = width * supersample;
-    const int drawnHeight = height * supersample;
     if (!startRenderer(softwareOnly, error))
         return false;
     const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
     rendererText = renderer ? renderer : "(unnamed)";
+    dl_iterate_phdr(keepDriverLoaded, nullptr);
+    return resizeCapture(width, height, supersample, error);
+}
+
+bool resizeCapture(int width, int height, int supersample, std::string& error) {
+    const int drawnWidth = width * supersample;
+    const int drawnHeight = height * supersample;
     // The largest picture the renderer draws: its renderbuffers' and its viewport's limits.
     GLint viewport[2] = {0, 0};
     GLint renderbuffer = 0;
@@ -273,7 +286,6 @@ bool openCaptureContext(int width, int height, std::string& error, int supersamp
     GLint drawBuffer = GL_BACK;
     glGetIntegerv(GL_DRAW_BUFFER, &drawBuffer);
     glReadBuffer(static_cast<GLenum>(drawBuffer));
-    dl_iterate_phdr(keepDriverLoaded, nullptr);
     captureWidth = drawnWidth;
     captureHeight = drawnHeight;
     captureSupersample = supersample;
