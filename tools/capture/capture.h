@@ -206,6 +206,9 @@ void renderFrame(float time, StrikeFeed& feed);
 // the show. `step` is the time between two frames.
 void primeShowAt(double time, double step, StrikeFeed& feed);
 
+// Draws the one frame of `time` as the show has it: primeShowAt, then renderFrame.
+void renderFrameAt(double time, double step, StrikeFeed& feed);
+
 // Reads the frame back as RGB rows top-down into `rgb` (resized to width x height x 3); a
 // supersampled frame is averaged over each N x N block of the window's pixels.
 void readFrame(std::vector<uint8_t>& rgb);
