@@ -1,7 +1,8 @@
 // Jumps and the loop: the arrow keys and Home move the show a pattern back or forward or to
-// its start, the music with it, and with the loop on the show starts again at its end. After a
-// jump the SyncPoints, the backdrop, the act and the bound texture are put where a capture's
-// frame at that moment has them, from the music's strike list, and that frame is drawn at once.
+// its start, the music with it, and with the loop on the show starts again at its end. Keys ask
+// for a jump and the next frame makes it: the SyncPoints, the backdrop, the act and the bound
+// texture are put where a capture's frame at that moment has them, from the music's strike
+// list, and that frame is drawn.
 #include "shell.h"
 
 #include "director.h"
@@ -103,20 +104,53 @@ float startShowAgain() {
     return time;
 }
 
+namespace {
+// The jump the keys have asked for since the last frame was drawn: from the start (Home) or
+// from the shown time, by a number of patterns. Keys only add to it; the next frame makes it,
+// so however fast they come (a held key's repeats), the window goes on drawing and a key
+// behind them (Escape) is read within a frame.
+bool jumpAsked = false;
+bool jumpFromStart = false;
+double jumpPatterns = 0.0;
+} // namespace
+
+void askJump(double patterns) {
+    jumpAsked = true;
+    jumpPatterns += patterns;
+    glutPostRedisplay();
+}
+
+void askJumpTo(double time) {
+    jumpAsked = true;
+    jumpFromStart = true;
+    jumpPatterns = time;
+    glutPostRedisplay();
+}
+
+bool makeAskedJump() {
+    if (!jumpAsked)
+        return false;
+    double time = (jumpFromStart ? 0.0 : static_cast<double>(demoTime)) + jumpPatterns;
+    jumpAsked = false;
+    jumpFromStart = false;
+    jumpPatterns = 0.0;
+    // Forward past the end goes round when the show loops, as often as the presses add up.
+    while (loopShow && time > showLength)
+        time -= showLength;
+    seekShow(time);
+    return true;
+}
+
 void specialKeyHandler(int key, int, int) {
     switch (key) {
     case GLUT_KEY_LEFT:
-        seekShow(demoTime - jumpLength);
+        askJump(-jumpLength);
         break;
-    case GLUT_KEY_RIGHT: {
-        double time = demoTime + jumpLength;
-        if (loopShow && time > showLength)
-            time -= showLength;
-        seekShow(time);
+    case GLUT_KEY_RIGHT:
+        askJump(jumpLength);
         break;
-    }
     case GLUT_KEY_HOME:
-        seekShow(0.0);
+        askJumpTo(0.0);
         break;
     default:
         break;

@@ -97,8 +97,19 @@ void seekShow(double time);
 // where the strikes leave them by the new time. Returns the new time.
 float startShowAgain();
 
-// The special keys: Left and Right jump one pattern back and forward (forward past the end goes
-// round when the show loops), Home to the start.
+// Asks for a jump by `patterns` from the time shown (askJump) or to demo time `time`
+// (askJumpTo), made when the next frame is drawn: asks that come before it add up into one
+// jump, and one to a time replaces those before it.
+void askJump(double patterns);
+void askJumpTo(double time);
+
+// Makes the jump asked for since the last frame, if any (forward past the end goes round when
+// the show loops), drawing and showing its frame; false when none was asked for. The display
+// handler calls it first.
+bool makeAskedJump();
+
+// The special keys ask for jumps: Left and Right one pattern back and forward, Home to the
+// start.
 void specialKeyHandler(int key, int x, int y);
 
 // Copies the demo clock into the demo time and asks for a frame unless paused; with the loop

@@ -57,12 +57,13 @@ e2e_window() {
     echo "$id"
 }
 
-# e2e_key WINDOW KEY...: focuses the window and presses the keys (xdotool key names).
+# e2e_key WINDOW KEY...: focuses the window and presses the keys (xdotool key names), 30 ms
+# apart or E2E_KEY_DELAY ms.
 e2e_key() {
     local window=$1
     shift
     xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
-    xdotool key --delay 30 "$@"
+    xdotool key --delay "${E2E_KEY_DELAY:-30}" "$@"
 }
 
 # e2e_wait SECONDS: waits for the demo to end (or fails on timeout); sets E2E_STATUS to its
