@@ -12,9 +12,6 @@
 #include <GL/freeglut.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 bool loopShow = false;
@@ -36,31 +33,6 @@ void drawAt(double time) {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     drawFrame();
-}
-
-// With PARADE_CLOCK_LOG=FILE, every frame adds a line: the steady clock in seconds, then the
-// music heard just before the demo clock is read, the demo time, and the music heard just
-// after, in patterns (-1 while no music plays). For measuring how the pictures keep to the
-// music.
-FILE* clockLog = nullptr;
-
-bool clockLogged() {
-    static bool opened = false;
-    if (!opened) {
-        opened = true;
-        const char* path = std::getenv("PARADE_CLOCK_LOG");
-        if (path != nullptr && path[0] != '\0') {
-            clockLog = std::fopen(path, "w");
-            if (clockLog == nullptr)
-                std::fprintf(stderr, "parade: cannot write the clock log %s\n", path);
-        }
-    }
-    return clockLog != nullptr;
-}
-
-double heardPatterns() {
-    const double heard = musicHeardSeconds();
-    return heard < 0.0 ? -1.0 : heard * unitsPerSecond;
 }
 } // namespace
 
@@ -160,17 +132,11 @@ void specialKeyHandler(int key, int, int) {
 void idleHandler() {
     if (pauseFlag != 0)
         return;
-    const bool logged = clockLogged();
-    const double heardBefore = logged ? heardPatterns() : 0.0;
+    const bool logged = clockLogOn();
+    const double heardBefore = logged ? heardMusicPatterns() : 0.0;
     demoTime = demoClock();
-    if (logged) {
-        const double now =
-            std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-                .count();
-        std::fprintf(clockLog, "%.6f %.9f %.9f %.9f\n", now, heardBefore, demoTime,
-                     heardPatterns());
-        std::fflush(clockLog);
-    }
+    if (logged)
+        writeClockLine(heardBefore, demoTime, heardMusicPatterns());
     while (loopShow && showHasEnded(demoTime))
         demoTime = startShowAgain();
     glutPostRedisplay();

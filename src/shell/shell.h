@@ -112,6 +112,21 @@ bool makeAskedJump();
 // start.
 void specialKeyHandler(int key, int x, int y);
 
+// ---- The clock log ----------------------------------------------------------------------------
+
+// With PARADE_CLOCK_LOG=FILE, the idle handler adds a line a frame: the steady clock in seconds,
+// then the music heard just before the demo clock is read, the demo time, and the music heard
+// just after, in patterns (-1 while no music plays). clockLogOn opens the file at its first
+// call and is true while lines are written; a file that cannot be opened or written is said
+// once on standard error, with the system's reason, and the show goes on without it. Neither
+// ever waits: a FIFO with no reader yet is opened once one comes, and while its reader is
+// behind lines are left out (said once).
+bool clockLogOn();
+void writeClockLine(double heardBefore, double time, double heardAfter);
+
+// Where the music is heard now, in patterns into the song; -1 while none plays.
+double heardMusicPatterns();
+
 // Copies the demo clock into the demo time and asks for a frame unless paused; with the loop
 // on, a time past the show's end starts it again.
 void idleHandler();
