@@ -97,9 +97,35 @@ void seekShow(double time);
 // where the strikes leave them by the new time. Returns the new time.
 float startShowAgain();
 
-// The special keys: Left and Right jump one pattern back and forward (forward past the end goes
-// round when the show loops), Home to the start.
+// Asks for a jump by `patterns` from the time shown (askJump) or to demo time `time`
+// (askJumpTo), made when the next frame is drawn: asks that come before it add up into one
+// jump, and one to a time replaces those before it.
+void askJump(double patterns);
+void askJumpTo(double time);
+
+// Makes the jump asked for since the last frame, if any (forward past the end goes round when
+// the show loops), drawing and showing its frame; false when none was asked for. The display
+// handler calls it first.
+bool makeAskedJump();
+
+// The special keys ask for jumps: Left and Right one pattern back and forward, Home to the
+// start.
 void specialKeyHandler(int key, int x, int y);
+
+// ---- The clock log ----------------------------------------------------------------------------
+
+// With PARADE_CLOCK_LOG=FILE, the idle handler adds a line a frame: the steady clock in seconds,
+// then the music heard just before the demo clock is read, the demo time, and the music heard
+// just after, in patterns (-1 while no music plays). clockLogOn opens the file at its first
+// call and is true while lines are written; a file that cannot be opened or written is said
+// once on standard error, with the system's reason, and the show goes on without it. Neither
+// ever waits: a FIFO with no reader yet is opened once one comes, and while its reader is
+// behind lines are left out (said once).
+bool clockLogOn();
+void writeClockLine(double heardBefore, double time, double heardAfter);
+
+// Where the music is heard now, in patterns into the song; -1 while none plays.
+double heardMusicPatterns();
 
 // Copies the demo clock into the demo time and asks for a frame unless paused; with the loop
 // on, a time past the show's end starts it again.
