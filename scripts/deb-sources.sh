@@ -53,7 +53,7 @@ ensure_source_entries() {
 
 # The newest version of a Debian source package the archive offers.
 source_version() {
-    ensure_source_entries
+    ensure_source_entries >&2
     apt-cache showsrc --only-source "$1" 2>/dev/null | sed -n 's/^Version: //p' | sort -V | tail -n 1
 }
 
