@@ -178,6 +178,7 @@ void playFrom(int64_t frame, size_t firstStrike) {
 // ahead, each turn holding the player's lock.
 void runAudioThread() {
     while (!stopThread.load(std::memory_order_acquire)) {
+        keepAudioOutput();
         {
             std::lock_guard<std::mutex> lock(playerMutex);
             const int64_t heard = audioFramesHeard();

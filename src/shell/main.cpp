@@ -5,6 +5,7 @@
 
 #include <GL/freeglut.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -32,6 +33,12 @@ const char usage[] =
 } // namespace
 
 int main(int argc, char** argv) {
+    // A reader that leaves a pipe we write to (the clock log's, the console's) must not end the
+    // show: the write fails instead, and the clock log says why. A lost X connection is then
+    // also always told by Xlib's I/O error handler, never by the signal.
+#ifdef SIGPIPE
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0) {
             std::fputs(usage, stdout);
