@@ -17,8 +17,7 @@
 bool loopShow = false;
 
 namespace {
-// The show's end and length in demo time; a jump is one pattern.
-constexpr double showLength = 26.0;
+// A jump is one pattern.
 constexpr double jumpLength = 1.0;
 // The frames before a jump's are drawn as a capture at 60 frames a second primes its first.
 constexpr double primingStep = (1.0 / 60.0) * unitsPerSecond;

@@ -55,7 +55,7 @@ bool readStillTime(const char* text) {
     char* end = nullptr;
     stillTime = std::strtod(text, &end);
     if (end == text || *end != '\0' || !std::isfinite(stillTime) || stillTime < 0.0 ||
-        stillTime > 26.0) {
+        stillTime > showLength) {
         const std::string message = std::string("The time \"") + text +
                                     "\" is not a demo time from 0 to 26 (pattern units).";
         webShowMessage(message.c_str());

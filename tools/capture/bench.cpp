@@ -16,7 +16,6 @@
 #include <unistd.h>
 
 namespace {
-constexpr double showSeconds = showEnd / unitsPerSecond; // 199.68
 // The act pass draws every fourth frame of the 60 fps show.
 constexpr int actPassStride = 4;
 

@@ -23,7 +23,7 @@ struct CaptureOptions {
     int width = 640;
     int height = 480;
     double from = 0.0; // pattern units, both ends included
-    double to = 26.0;
+    double to = showLength;
     std::string dataDir = ".";
     bool dataGiven = false;     // --data was on the command line
     bool replaceFrames = false; // --replace: an earlier run's frames in the folder may go
@@ -33,8 +33,6 @@ struct CaptureOptions {
     int supersample = 1; // frames drawn this many times wider and higher, then filtered down
 };
 
-// The show's last drawn time: drawFrame ends the process on the first frame past it.
-constexpr double showEnd = 26.0;
 // The largest window side drawn, supersampled or not: it keeps a frame's buffers (the X
 // server's screen, the renderer's colour and depth, the read-back) well within 2 GB.
 constexpr int64_t maxDrawableSide = 8192;
