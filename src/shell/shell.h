@@ -151,5 +151,9 @@ void displayHandler();
 void reshapeHandler(int width, int height);
 void keyboardHandler(unsigned char key, int x, int y);
 void menuHandler(int value);
+// Makes the demo's window current and prepares its graphics (initShowGraphics).
 void initGraphicsState();
+// The one-time building (initOnce), the texture set and the fixed GL state, on the current
+// context: no toolkit call, so that a context without a window (the capture's) takes it too.
+void initShowGraphics();
 void initOnce();
