@@ -3,6 +3,9 @@
 // there, and the swap interval through WGL.
 #include "shell.h"
 
+#include "music.h"
+#include "platform.h"
+
 #include <windows.h>
 
 #include <GL/freeglut.h>
