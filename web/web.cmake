@@ -49,15 +49,7 @@ endif()
 add_library(parade_meshes STATIC ${meshTables})
 target_include_directories(parade_meshes PRIVATE ${PROJECT_SOURCE_DIR}/src/geometry)
 
-add_subdirectory(src/platform)
-add_subdirectory(src/clock)
-add_subdirectory(src/controls)
-add_subdirectory(src/music)
-add_subdirectory(src/textures)
-add_subdirectory(src/geometry)
-add_subdirectory(src/effects)
-add_subdirectory(src/director)
-add_subdirectory(src/shell)
+parade_add_subsystems()
 
 set(siteDir ${CMAKE_BINARY_DIR}/site)
 add_executable(parade-web ${PROJECT_SOURCE_DIR}/src/shell/main_web.cpp
