@@ -5,9 +5,9 @@
 // reaches the frames heard from its moment on, one device buffer late, so even steps 1 ms apart
 // are heard each for its own time rather than after everything already queued.
 #include "platform.h"
+#include "platform_internal.h"
 
 #include <SDL.h>
-#include <alsa/asoundlib.h>
 
 #include <algorithm>
 #include <chrono>
@@ -161,16 +161,12 @@ int64_t heardFrames() {
     return framesTaken - lastTakenFrames + played;
 }
 
-// ALSA prints its own errors while SDL probes for a sound card that is not there; our one
-// line about the silent output says what happened instead.
-void dropAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
-
 // Opens SDL's default device; false (with `why`) when there is none or only the dummy driver.
 bool openSdlDevice(int rate, std::string& why) {
-    snd_lib_error_set_handler(dropAlsaMessage);
+    quietAudioLibrary(true);
     const bool started = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
     if (!started) {
-        snd_lib_error_set_handler(nullptr);
+        quietAudioLibrary(false);
         why = SDL_GetError();
         return false;
     }
@@ -179,7 +175,7 @@ bool openSdlDevice(int rate, std::string& why) {
         (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "disk") == 0)) {
         why = std::string("the ") + driver + " driver plays nothing";
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        snd_lib_error_set_handler(nullptr);
+        quietAudioLibrary(false);
         return false;
     }
     SDL_AudioSpec want{};
@@ -190,7 +186,7 @@ bool openSdlDevice(int rate, std::string& why) {
     want.callback = feedDevice;
     SDL_AudioSpec have{};
     outputDevice = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-    snd_lib_error_set_handler(nullptr);
+    quietAudioLibrary(false);
     if (outputDevice == 0) {
         why = SDL_GetError();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);

@@ -1,6 +1,7 @@
 // Platform services: the high-resolution performance counter (real or virtual), the one
-// millisecond sleep, the immediate process exit, and a private X server for headless
-// rendering. Everything above this layer reaches the operating system through here.
+// millisecond sleep, the immediate process exit, the console's character set, opening files,
+// and a private X server for headless rendering (Linux). Everything above this layer reaches
+// the operating system through here.
 #pragma once
 
 #include <cstdint>
@@ -44,6 +45,14 @@ void advanceVirtualCounter(int64_t ticks);
 int64_t secondsToTicks(double seconds);
 
 void sleepOneMillisecond();
+
+// True when the console shows UTF-8: the locale's character set on Linux, the console's output
+// code page on Windows.
+bool consoleSpeaksUtf8();
+
+// Opens `path` for reading in binary mode, not handed to child processes, without waiting for
+// a FIFO's writer (reads from it then block as usual). The descriptor, or -1 with errno set.
+int openForReading(const char* path);
 
 // Ends the process at once with `status`: no atexit handlers, no static destructors.
 [[noreturn]] void exitImmediately(int status);

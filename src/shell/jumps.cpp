@@ -17,22 +17,15 @@
 bool loopShow = false;
 
 namespace {
-// The show's end and length in demo time; a jump is one pattern.
-constexpr double showLength = 26.0;
+// A jump is one pattern.
 constexpr double jumpLength = 1.0;
 // The frames before a jump's are drawn as a capture at 60 frames a second primes its first.
 constexpr double primingStep = (1.0 / 60.0) * unitsPerSecond;
 
-// Draws the frame of exactly `time`: the clock held there, the SyncPoints as the strikes leave
-// them by then.
-void drawAt(double time) {
-    const auto at = static_cast<float>(time);
-    holdDemoClock(at);
-    setSyncPointsAt(at);
-    demoTime = at;
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    drawFrame();
+// A jump's moment: the clock held there, the SyncPoints as the strikes leave them by then.
+void holdMomentAt(float time) {
+    holdDemoClock(time);
+    setSyncPointsAt(time);
 }
 } // namespace
 
@@ -48,13 +41,7 @@ void seekShow(double time) {
     time = std::clamp(time, 0.0, showLength);
     holdMusicSyncs();
     const int64_t heardAt = seekMusic(static_cast<float>(time));
-    // A unit earlier the timeline sets the backdrop; a frame earlier sets the act and leaves
-    // the texture bound that the next frame may show.
-    for (double earlier : {time - 1.0, time - primingStep}) {
-        if (earlier >= 0.0)
-            drawAt(earlier);
-    }
-    drawAt(time);
+    drawFrameAt(time, primingStep, holdMomentAt);
     glutSwapBuffers();
     // The pictures go on from the moment the music is heard from there.
     runDemoClockFrom(static_cast<float>(time), heardAt);

@@ -33,7 +33,7 @@ extern int maxWindowHeight;
 // of that size, says so once on standard error, and returns true.
 bool keepWindowWithinLimits(int& width, int& height);
 
-// ---- The X display (desktop only) ------------------------------------------------------------
+// ---- The display (desktop only: x_display.cpp on X, win_display.cpp on Windows) --------------
 
 // The display GLUT will open: the name after the last "-display" argument, else $DISPLAY
 // (nullptr when unset). A "-display" with no name after it sets `nameMissing`.
@@ -44,11 +44,16 @@ const char* displayArgument(int argc, char** argv, bool& nameMissing);
 // program.
 bool geometryGivesSize(int argc, char** argv, int& width, int& height);
 
+// Reads the width and height of a -geometry value as GLUT does on this platform; false when it
+// does not give both.
+bool parseGeometrySize(const char* geometry, unsigned& width, unsigned& height);
+
 // Opens a connection to the display and holds it until releaseHeldDisplay(), to be called once
-// the window exists: an X server that resets when its last client leaves (xvfb-run) must never
-// see the check's connection close before GLUT's opens. Meanwhile a crash in the GL library
-// while the server is gone (it crashes on replies that never came) is said as a lost
-// connection. False when it cannot be opened.
+// glutInit holds its own: an X server that resets when its last client leaves (xvfb-run) must
+// never see the check's connection close before GLUT's opens. Meanwhile a crash in the GL
+// library while the server is gone (it crashes on replies that never came) is said as a lost
+// connection. False when it cannot be opened. On Windows there is no connection to hold: the
+// desktop is there.
 bool holdDisplay(const char* name);
 void releaseHeldDisplay();
 
@@ -59,26 +64,31 @@ void releaseHeldDisplay();
 void catchDisplayErrors(const char* name);
 
 // Once the window exists: an X error about the window (another client destroyed it) leaves the
-// main loop as closing the window does.
+// main loop as closing the window does. On Windows it notes the window (GLUT ends its main loop
+// when the window is destroyed).
 void watchDisplayConnection();
 
-// The size of the demo's window as the X server has it now (a round trip), which may be ahead
+// The size of the demo's window as the X server (or Windows) has it now, which may be ahead
 // of the last reshape. False before watchDisplayConnection or when it cannot be read.
 bool demoWindowSize(int& width, int& height);
 
 // Asks for a swap interval of 1 (0 when PARADE_VSYNC=0) through GLX_EXT_swap_control,
-// GLX_MESA_swap_control or GLX_SGI_swap_control, the first the driver offers, for the current
-// window. Returns the extension used, or "" when none is offered and swaps stay as they are.
+// GLX_MESA_swap_control or GLX_SGI_swap_control (on Windows WGL_EXT_swap_control), the first
+// the driver offers, for the current window. Returns the extension used, or "" when none is
+// offered and swaps stay as they are.
 const char* useSwapInterval();
+
+// The swap interval asked for: 1, or 0 when PARADE_VSYNC=0.
+int wantedSwapInterval();
 
 // True when `name` is a whole word of the space-separated `list` (GLX_EXT_swap_control is not
 // listed by GLX_EXT_swap_control_tear alone).
 bool extensionListed(const char* list, const char* name);
 
-// For programs that render the show without a display (capture, benchmarks): starts a private
-// X server big enough for the window, initialises GLUT with the demo's display mode and opens
-// a width x height window (window 1) whose context stays current. False with `error` filled
-// when the server or the window cannot be had.
+// For programs that render the show without a display (capture, benchmarks; Linux): starts a
+// private X server big enough for the window, initialises GLUT with the demo's display mode
+// and opens a width x height window (window 1) whose context stays current. False with `error`
+// filled when the server or the window cannot be had.
 bool openHeadlessWindow(const char* name, int width, int height, std::string& error);
 
 // Registers the idle, reshape, display and keyboard callbacks and the right-button menu.
@@ -141,5 +151,9 @@ void displayHandler();
 void reshapeHandler(int width, int height);
 void keyboardHandler(unsigned char key, int x, int y);
 void menuHandler(int value);
+// Makes the demo's window current and prepares its graphics (initShowGraphics).
 void initGraphicsState();
+// The one-time building (initOnce), the texture set and the fixed GL state, on the current
+// context: no toolkit call, so that a context without a window (the capture's) takes it too.
+void initShowGraphics();
 void initOnce();

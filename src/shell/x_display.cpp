@@ -1,5 +1,6 @@
 // The demo's X display: the check before start-up, what happens when the connection breaks or
-// the window is destroyed under us, and the swap interval of the window.
+// the window is destroyed under us, the swap interval of the window, -geometry as Xlib reads
+// it, and the window on a private X server for rendering without a display.
 #include "shell.h"
 
 #include "music.h"
@@ -10,6 +11,7 @@
 #include <GL/glxext.h>
 #include <X11/Xlib.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -113,50 +115,10 @@ template <typename Function> Function glxFunction(const char* name) {
 }
 } // namespace
 
-bool extensionListed(const char* list, const char* name) {
-    const size_t length = std::strlen(name);
-    if (!list || length == 0)
-        return false;
-    for (const char* at = list; (at = std::strstr(at, name)) != nullptr; at += length) {
-        const bool starts = at == list || at[-1] == ' ';
-        if (starts && (at[length] == ' ' || at[length] == '\0'))
-            return true;
-    }
-    return false;
-}
-
-const char* displayArgument(int argc, char** argv, bool& nameMissing) {
-    nameMissing = false;
-    const char* name = std::getenv("DISPLAY");
-    // GLUT reads the same option the same way: the last one counts.
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "-display") != 0)
-            continue;
-        if (i + 1 >= argc) {
-            nameMissing = true;
-            return nullptr;
-        }
-        name = argv[++i];
-    }
-    return name;
-}
-
-bool geometryGivesSize(int argc, char** argv, int& givenWidth, int& givenHeight) {
-    const char* geometry = nullptr;
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], "-geometry") == 0)
-            geometry = argv[++i];
-    }
-    if (!geometry)
-        return false;
+bool parseGeometrySize(const char* geometry, unsigned& width, unsigned& height) {
     int x = 0, y = 0;
-    unsigned width = 0, height = 0;
     const int given = XParseGeometry(geometry, &x, &y, &width, &height);
-    if (!(given & WidthValue) || !(given & HeightValue) || width == 0 || height == 0)
-        return false;
-    givenWidth = static_cast<int>(std::min(width, 65535u));
-    givenHeight = static_cast<int>(std::min(height, 65535u));
-    return true;
+    return (given & WidthValue) && (given & HeightValue);
 }
 
 namespace {
@@ -238,8 +200,7 @@ const char* useSwapInterval() {
     int screen = DefaultScreen(display);
     glXQueryContext(display, glXGetCurrentContext(), GLX_SCREEN, &screen);
     const char* extensions = glXQueryExtensionsString(display, screen);
-    const char* setting = std::getenv("PARADE_VSYNC");
-    const int interval = setting && std::strcmp(setting, "0") == 0 ? 0 : 1;
+    const int interval = wantedSwapInterval();
 
     if (extensionListed(extensions, "GLX_EXT_swap_control")) {
         auto swapInterval = glxFunction<PFNGLXSWAPINTERVALEXTPROC>("glXSwapIntervalEXT");
@@ -267,4 +228,23 @@ const char* useSwapInterval() {
             return "GLX_SGI_swap_control";
     }
     return "";
+}
+
+bool openHeadlessWindow(const char* name, int width, int height, std::string& error) {
+    if (startPrivateXServer(std::max(width, 64), std::max(height, 64), error).empty())
+        return false;
+    int argc = 1;
+    std::string programName = name;
+    char* argv[] = {programName.data(), nullptr};
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
+    // Without a window manager GLUT would leave it a pixel off the screen's corner.
+    glutInitWindowPosition(0, 0);
+    glutInitWindowSize(width, height);
+    if (glutCreateWindow(name) != 1 || glutGet(GLUT_WINDOW_WIDTH) != width ||
+        glutGet(GLUT_WINDOW_HEIGHT) != height) {
+        error = "cannot open a " + std::to_string(width) + "x" + std::to_string(height) + " window";
+        return false;
+    }
+    return true;
 }
