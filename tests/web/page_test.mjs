@@ -459,6 +459,7 @@ const brokenSites = [
   ['oldengine', 'failed', /this browser cannot run/i],
   ['trapsonce', 'ready', /recovered from: a trap for the test$/],
   ['trapsalways', 'failed', /The program stopped: a trap for the test.*recovered from: a trap for the test$/],
+  ['trapsblank', 'failed', /The program stopped: a WebAssembly trap with no message.*recovered from: a WebAssembly trap with no message$/],
 ];
 
 async function missing(run, session) {

@@ -61,12 +61,16 @@
   // WebKit's JIT now and then faults in optimized WebAssembly: a trap ("Out of bounds memory
   // access") that no other engine gives for the same program, at a different place each time.
   // Before the show has started nothing is lost by loading the page once more, so a trap while
-  // getting ready (or drawing a still) reloads it, once: the trap is kept in the session until
-  // the page is ready or has failed, and a second one is said as any failure. status.recovered
-  // tells the reloaded page what happened.
+  // getting ready (or drawing a still) reloads it, once: a mark is kept in the session until
+  // the page is ready or has failed, and a trap with the mark there is said as any failure.
+  // The mark is never empty, whatever the trap says (some say nothing). status.recovered tells
+  // the reloaded page what happened.
   const trapKey = 'parade-trap ' + location.href;
+  let reloadAllowed = false;
   try {
-    status.recovered = sessionStorage.getItem(trapKey) || '';
+    const mark = sessionStorage.getItem(trapKey);
+    reloadAllowed = mark === null;
+    status.recovered = mark || '';
   } catch (error) {
     // No session storage (a sandboxed frame): no reload either.
   }
@@ -76,18 +80,31 @@
     } catch (error) {
     }
   }
+  // What an error says, or what it is where it says nothing.
+  function describeError(error) {
+    if (error && typeof error.message === 'string' && error.message.trim())
+      return error.message;
+    if (error instanceof WebAssembly.RuntimeError)
+      return 'a WebAssembly trap with no message';
+    const text = error && error.name ? error.name : String(error);
+    return text.trim() ? text + ' with no message' : 'an error with no message';
+  }
   function reloadAfterTrap(error) {
     if (status.state === 'reloading')
       return true;
-    if (!(error instanceof WebAssembly.RuntimeError) || status.state !== 'loading' || status.recovered)
+    if (!(error instanceof WebAssembly.RuntimeError) || status.state !== 'loading' || !reloadAllowed)
       return false;
+    reloadAllowed = false;
+    const what = describeError(error);
     try {
-      sessionStorage.setItem(trapKey, error.message);
+      sessionStorage.setItem(trapKey, what);
+      if (sessionStorage.getItem(trapKey) !== what)
+        return false;
     } catch (storageError) {
       return false;
     }
     setState('reloading');
-    console.warn('parade: the program faulted while getting ready (' + error.message + '); loading it once more');
+    console.warn('parade: the program faulted while getting ready (' + what + '); loading it once more');
     location.reload();
     return true;
   }
@@ -160,7 +177,7 @@
       what();
     } catch (error) {
       if (error !== 'unwind' && !(error && error.name === 'ExitStatus') && !reloadAfterTrap(error))
-        fail('The program stopped: ' + (error && error.message ? error.message : String(error)));
+        fail('The program stopped: ' + describeError(error));
     }
   }
 
