@@ -40,10 +40,12 @@
   // What a test or a curious viewer can read: state is one of loading, ready, starting,
   // running, still, over, failed and reloading (after a trap, below); the times are
   // performance.now() milliseconds (-1 until they happen); sound is "playing" or "none" once
-  // the show runs; recovered is the trap that made the page load itself once more, if any.
+  // the show runs; recovered is the trap that made the page load itself once more, if any;
+  // canGoBack is true while the show is over by playing to its end, where a jump (the bar,
+  // Home, Left, "Play again") takes it back.
   const status = {
     state: 'loading', message: '', doing: '', progress: 0, strikes: -1, readyMs: -1,
-    startMs: -1, firstFrameMs: -1, sound: '', warnings: [], recovered: '',
+    startMs: -1, firstFrameMs: -1, sound: '', warnings: [], recovered: '', canGoBack: false,
   };
   window.paradeStatus = status;
   const output = [];
@@ -147,27 +149,40 @@
     }
   }
 
-  againButton.addEventListener('click', () => location.reload());
+  // After the show has played to its end "Play again" takes it back to its start; after an
+  // exit or a failure it loads the page again.
+  againButton.addEventListener('click', () => {
+    if (status.state === 'over' && status.canGoBack)
+      call(() => Module._webSeekSeconds(0));
+    else
+      location.reload();
+  });
+
+  function showOverMessage() {
+    setState('over');
+    soundNote.hidden = true;
+    messageText.textContent = 'The show is over.';
+    againButton.hidden = false;
+    messagePanel.hidden = false;
+    menu.hidden = true;
+  }
 
   function ended(code, reason) {
-    if (status.state === 'failed' || status.state === 'over' || reloadAfterTrap(reason))
+    if (status.state === 'failed' || (status.state === 'over' && !status.canGoBack) || reloadAfterTrap(reason))
       return;
+    status.canGoBack = false;
     stopSound();
     if (Module._webStopShow)
       Module._webStopShow();
     if (status.state === 'still' && code === 0)
       return;
     if (code === 0) {
-      setState('over');
-      soundNote.hidden = true;
-      messageText.textContent = 'The show is over.';
-      againButton.hidden = false;
-      messagePanel.hidden = false;
-      menu.hidden = true;
+      if (status.state !== 'over')
+        showOverMessage();
       return;
     }
     const last = output.slice(-3).join('\n');
-    const why = reason && reason.message && reason.name !== 'ExitStatus' ? '\n' + reason.message : '';
+    const why = reason && reason.name !== 'ExitStatus' ? '\n' + describeError(reason) : '';
     fail('The show stopped (status ' + code + ')' + (last ? ':\n' + last : '.') + why);
   }
 
@@ -192,8 +207,26 @@
       yieldChannel.port2.postMessage(0);
     });
   }
+  // Lets the browser paint the progress before a long step. A hidden tab paints nothing and
+  // gets no animation frames (it would wait until shown), so there it goes on at once, also
+  // when the tab is hidden while it waits.
   function nextPaint() {
-    return new Promise((resolve) => requestAnimationFrame(() => setTimeout(resolve, 0)));
+    return new Promise((resolve) => {
+      let waiting = true;
+      const goOn = () => {
+        if (waiting) {
+          waiting = false;
+          document.removeEventListener('visibilitychange', goOn);
+          resolve();
+        }
+      };
+      if (document.hidden) {
+        goOn();
+        return;
+      }
+      document.addEventListener('visibilitychange', goOn);
+      requestAnimationFrame(() => setTimeout(goOn, 0));
+    });
   }
 
   // ---- The program ------------------------------------------------------------------------
@@ -235,6 +268,22 @@
     },
 
     paradeShowMessage: (message) => fail(message),
+    // The show played to its end (over), or a jump took it back in.
+    paradeShowOver: (over) => {
+      if (over && status.state === 'running') {
+        status.canGoBack = true;
+        showOverMessage();
+        console.log('parade: the show played to its end');
+      } else if (!over && status.state === 'over' && status.canGoBack) {
+        status.canGoBack = false;
+        setState('running');
+        messagePanel.hidden = true;
+        againButton.hidden = true;
+        soundNote.hidden = status.sound !== 'none';
+        canvas.focus();
+        console.log('parade: back into the show');
+      }
+    },
     paradeMenuChanged: () => buildMenu(),
     paradeSoundChanged: (on) => {
       status.sound = on ? 'playing' : 'none';
