@@ -20,7 +20,8 @@
 //            the show; a bad ?at= is noted and ignored; Right held and pressed faster than
 //            frames adds up into one jump a frame and Escape after a burst ends the show at once;
 //            the bar held at its end does not end the show, and after the show has played to its
-//            end the bar, Home and Left take it back in
+//            end the bar, Home and Left take it back in; a fault while a jump draws stops the
+//            show with a message
 //   background  a page loaded in a tab in the background gets ready while hidden; shown, a
 //            click starts the show
 //   missing  missing or broken files give messages naming them
@@ -520,6 +521,37 @@ async function barNeverEndsTheShow(run, session) {
   return errors;
 }
 
+// A fault in the program while it draws a jump (WebKit's JIT faults now and then, at a
+// different place each time) stops the show with a message naming it. It never leaves the
+// pictures held at the jump's moment while the music plays on (once seen as the show at 0 s
+// with the music at 2 s). The fault is thrown from the first draw call of Home's frame.
+async function faultInJump(run, session) {
+  const page = await startedShow(session, '/?at=30');
+  await page.evaluate(`(() => {
+    const gl = Module.ctx;
+    let armed = true;
+    for (const name of ['drawArrays', 'drawElements']) {
+      const draw = gl[name];
+      gl[name] = function () {
+        if (armed && Module._webShowSeconds() === 0) {
+          armed = false;
+          throw new WebAssembly.RuntimeError('a fault for the test');
+        }
+        return draw.apply(this, arguments);
+      };
+    }
+    return true;
+  })()`);
+  await page.key('Home');
+  await page.waitFor('paradeStatus.state !== "running" || (Module._webMusicSeconds() > 2 && Module._webMusicSeconds() < 20)', 20000);
+  const after = JSON.parse(await page.evaluate(
+    'JSON.stringify({ state: paradeStatus.state, show: Module._webShowSeconds(), music: Module._webMusicSeconds(), message: paradeStatus.message })'));
+  await page.close();
+  run.check(after.state === 'failed' && /a fault for the test/.test(after.message),
+            `a fault while drawing a jump: page ${after.state}, pictures at ${after.show.toFixed(2)} s, ` +
+            `music at ${after.music.toFixed(2)} s${after.message ? ', "' + after.message.replace(/\n/g, ' / ') + '"' : ''}`);
+}
+
 async function jumps(run, session) {
   // ?at=60&loop=1: the show starts a minute in, its music with it.
   const page = await startedShow(session, '/?at=60&loop=1');
@@ -582,6 +614,7 @@ async function jumps(run, session) {
   await page.close();
 
   errors.push(...await barNeverEndsTheShow(run, session));
+  await faultInJump(run, session);
 
   // A bad ?at= is said and the show starts at its beginning.
   const bad = await startedShow(session, '/?at=soon');

@@ -181,9 +181,14 @@
         showOverMessage();
       return;
     }
+    // A fault (a trap, an error thrown through the program) is said as such; an exit with a
+    // status by the program's last lines.
+    if (reason && reason.name !== 'ExitStatus') {
+      fail('The program stopped: ' + describeError(reason));
+      return;
+    }
     const last = output.slice(-3).join('\n');
-    const why = reason && reason.name !== 'ExitStatus' ? '\n' + describeError(reason) : '';
-    fail('The show stopped (status ' + code + ')' + (last ? ':\n' + last : '.') + why);
+    fail('The show stopped (status ' + code + ')' + (last ? ':\n' + last : '.'));
   }
 
   // Calls into the program; the toolkit's main loop and the runtime's exit unwind through here.
