@@ -21,6 +21,9 @@ void displayHandler() {
     if (demoWindowSize(width, height) && keepWindowWithinLimits(width, height))
         return;
 #endif
+    // A jump draws and shows its own frame.
+    if (makeAskedJump())
+        return;
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     drawFrame();
