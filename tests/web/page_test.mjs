@@ -509,12 +509,13 @@ async function barNeverEndsTheShow(run, session) {
     const over = await playedToEnd();
     const asked = await page.evaluate('performance.now()');
     await back();
-    await page.waitFor('paradeStatus.state === "running" && Module._webMusicSeconds() >= 0', 10000);
+    const sound = await page.waitFor('paradeStatus.state === "running" && paradeStatus.sound === "playing" && paradeStatus.sound', 10000);
     where = await positions(page);
     const target = expected + (where.now - asked) / 1000;
-    run.check(over === 'The show is over.' && where.state === 'running' && near(where, target, 3),
+    run.check(over === 'The show is over.' && where.state === 'running' && near(where, target, 3) && sound,
               `played to its end ("${over}"), ${name} takes the show back in: page ${where.state}, pictures at ` +
-              `${where.show.toFixed(2)} s (${target.toFixed(2)} expected), music at ${where.music.toFixed(2)} s`);
+              `${where.show.toFixed(2)} s (${target.toFixed(2)} expected), music at ${where.music.toFixed(2)} s, ` +
+              `sound "${sound || 'none'}"`);
   }
   const errors = errorsOf(await page.consoleMessages());
   await page.close();
