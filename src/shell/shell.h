@@ -51,7 +51,8 @@ bool parseGeometrySize(const char* geometry, unsigned& width, unsigned& height);
 // Opens a connection to the display and holds it until releaseHeldDisplay(), to be called once
 // glutInit holds its own: an X server that resets when its last client leaves (xvfb-run) must
 // never see the check's connection close before GLUT's opens. False when it cannot be opened.
-// On Windows there is no connection to hold: the desktop is there.
+// On Windows there is no connection to hold: the desktop is there; an X display name in
+// DISPLAY (Wine, Cygwin) is taken out of GLUT's sight, which there reads it as a device's.
 bool holdDisplay(const char* name);
 void releaseHeldDisplay();
 
