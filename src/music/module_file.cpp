@@ -2,9 +2,10 @@
 // checked to be a regular file of bounded size, then read whole.
 #include "module_file.h"
 
+#include "platform.h"
+
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <new>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,7 +18,7 @@ std::string reason(const char* what) {
 
 bool readModuleFile(const std::string& path, std::vector<char>& bytes, std::string& error) {
     bytes.clear();
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = openForReading(path.c_str());
     if (fd < 0) {
         error = reason("cannot open");
         return false;
@@ -67,7 +68,7 @@ bool readModuleFile(const std::string& path, std::vector<char>& bytes, std::stri
 }
 
 bool moduleFileOpens(const std::string& path, std::string& error) {
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = openForReading(path.c_str());
     if (fd < 0) {
         error = reason("cannot open");
         return false;

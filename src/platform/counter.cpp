@@ -1,7 +1,8 @@
-// The performance counter: CLOCK_MONOTONIC in nanoseconds, held to what the audio output's
+// The performance counter: the monotonic clock in nanoseconds, held to what the audio output's
 // listener has heard while the music plays (in the browser, always the heard position of the
 // page's audio), or a virtual counter that the capture tool and the tests move by hand.
 #include "platform.h"
+#include "platform_internal.h"
 
 #ifdef __EMSCRIPTEN__
 #include "web/web.h"
@@ -10,7 +11,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <ctime>
 #include <mutex>
 
 namespace {
@@ -36,19 +36,13 @@ double heardBase = 0.0;       // reading at which output frame 0 is heard, while
 int64_t lastMonotonic = 0;
 int64_t lastReading = 1;
 
-int64_t monotonicNow() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<int64_t>(now.tv_sec) * nanosecondsPerSecond + now.tv_nsec;
-}
-
 double framesToNanoseconds(int64_t frames, int rate) {
     return static_cast<double>(frames) * nanosecondsPerSecond / rate;
 }
 
 // The reading now (lock held).
 int64_t realReading() {
-    const int64_t monotonic = monotonicNow();
+    const int64_t monotonic = monotonicNanoseconds();
     double reading = static_cast<double>(monotonic) + monotonicOffset;
     int64_t frames = 0;
     int rate = 0;

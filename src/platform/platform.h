@@ -1,6 +1,7 @@
 // Platform services: the high-resolution performance counter (real or virtual), the one
-// millisecond sleep, the immediate process exit, and a private X server for headless
-// rendering. Everything above this layer reaches the operating system through here.
+// millisecond sleep, the immediate process exit, the console's character set, opening files,
+// and a private X server for headless rendering (Linux). Everything above this layer reaches
+// the operating system through here.
 #pragma once
 
 #include <cstdint>
@@ -45,6 +46,14 @@ int64_t secondsToTicks(double seconds);
 
 void sleepOneMillisecond();
 
+// True when the console shows UTF-8: the locale's character set on Linux, the console's output
+// code page on Windows.
+bool consoleSpeaksUtf8();
+
+// Opens `path` for reading in binary mode, not handed to child processes, without waiting for
+// a FIFO's writer (reads from it then block as usual). The descriptor, or -1 with errno set.
+int openForReading(const char* path);
+
 // Ends the process at once with `status`: no atexit handlers, no static destructors.
 [[noreturn]] void exitImmediately(int status);
 
@@ -67,6 +76,12 @@ bool openAudioOutput(int rate);
 
 // True when the open output is the silent one.
 bool audioOutputIsSilent();
+
+// Called often by the thread that feeds the output. When the device has gone away (its sound
+// server ended, it was unplugged), says so in one line on standard error and lets the silent
+// output go on from the heard position; from then on the default device is tried every half
+// second, and once it opens (said in one line) it plays on from the heard position.
+void keepAudioOutput();
 
 // Appends `frames` stereo frames to the output's queue.
 void queueAudioFrames(const int16_t* samples, int frames);

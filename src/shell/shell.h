@@ -33,7 +33,7 @@ extern int maxWindowHeight;
 // of that size, says so once on standard error, and returns true.
 bool keepWindowWithinLimits(int& width, int& height);
 
-// ---- The X display (desktop only) ------------------------------------------------------------
+// ---- The display (desktop only: x_display.cpp on X, win_display.cpp on Windows) --------------
 
 // The display GLUT will open: the name after the last "-display" argument, else $DISPLAY
 // (nullptr when unset). A "-display" with no name after it sets `nameMissing`.
@@ -44,34 +44,52 @@ const char* displayArgument(int argc, char** argv, bool& nameMissing);
 // program.
 bool geometryGivesSize(int argc, char** argv, int& width, int& height);
 
+// Reads the width and height of a -geometry value as GLUT does on this platform; false when it
+// does not give both.
+bool parseGeometrySize(const char* geometry, unsigned& width, unsigned& height);
+
 // Opens a connection to the display and holds it until releaseHeldDisplay(), to be called once
 // glutInit holds its own: an X server that resets when its last client leaves (xvfb-run) must
-// never see the check's connection close before GLUT's opens. False when it cannot be opened.
+// never see the check's connection close before GLUT's opens. Meanwhile a crash in the GL
+// library while the server is gone (it crashes on replies that never came) is said as a lost
+// connection. False when it cannot be opened. On Windows there is no connection to hold: the
+// desktop is there; an X display name in DISPLAY (Wine, Cygwin) is taken out of GLUT's sight,
+// which there reads it as a device's.
 bool holdDisplay(const char* name);
 void releaseHeldDisplay();
 
-// Once the window exists: a lost X connection stops the music and ends the process with one
-// line and status 1; an X error about the window (another client destroyed it) leaves the main
-// loop as closing the window does; any other X error ends like a lost connection.
+// From the start, on display `name`: a lost X connection, whenever it is noticed (by Xlib, by
+// the GL library, or by the toolkit failing to make a context on it), stops the music and ends
+// the process with one line and status 1; any other X error or toolkit failure ends it the same
+// way with a line of its own.
+void catchDisplayErrors(const char* name);
+
+// Once the window exists: an X error about the window (another client destroyed it) leaves the
+// main loop as closing the window does. On Windows it notes the window (GLUT ends its main loop
+// when the window is destroyed).
 void watchDisplayConnection();
 
-// The size of the demo's window as the X server has it now (a round trip), which may be ahead
+// The size of the demo's window as the X server (or Windows) has it now, which may be ahead
 // of the last reshape. False before watchDisplayConnection or when it cannot be read.
 bool demoWindowSize(int& width, int& height);
 
 // Asks for a swap interval of 1 (0 when PARADE_VSYNC=0) through GLX_EXT_swap_control,
-// GLX_MESA_swap_control or GLX_SGI_swap_control, the first the driver offers, for the current
-// window. Returns the extension used, or "" when none is offered and swaps stay as they are.
+// GLX_MESA_swap_control or GLX_SGI_swap_control (on Windows WGL_EXT_swap_control), the first
+// the driver offers, for the current window. Returns the extension used, or "" when none is
+// offered and swaps stay as they are.
 const char* useSwapInterval();
+
+// The swap interval asked for: 1, or 0 when PARADE_VSYNC=0.
+int wantedSwapInterval();
 
 // True when `name` is a whole word of the space-separated `list` (GLX_EXT_swap_control is not
 // listed by GLX_EXT_swap_control_tear alone).
 bool extensionListed(const char* list, const char* name);
 
-// For programs that render the show without a display (capture, benchmarks): starts a private
-// X server big enough for the window, initialises GLUT with the demo's display mode and opens
-// a width x height window (window 1) whose context stays current. False with `error` filled
-// when the server or the window cannot be had.
+// For programs that render the show without a display (capture, benchmarks; Linux): starts a
+// private X server big enough for the window, initialises GLUT with the demo's display mode
+// and opens a width x height window (window 1) whose context stays current. False with `error`
+// filled when the server or the window cannot be had.
 bool openHeadlessWindow(const char* name, int width, int height, std::string& error);
 
 // Registers the idle, reshape, display and keyboard callbacks and the right-button menu.
@@ -97,9 +115,35 @@ void seekShow(double time);
 // where the strikes leave them by the new time. Returns the new time.
 float startShowAgain();
 
-// The special keys: Left and Right jump one pattern back and forward (forward past the end goes
-// round when the show loops), Home to the start.
+// Asks for a jump by `patterns` from the time shown (askJump) or to demo time `time`
+// (askJumpTo), made when the next frame is drawn: asks that come before it add up into one
+// jump, and one to a time replaces those before it.
+void askJump(double patterns);
+void askJumpTo(double time);
+
+// Makes the jump asked for since the last frame, if any (forward past the end goes round when
+// the show loops), drawing and showing its frame; false when none was asked for. The display
+// handler calls it first.
+bool makeAskedJump();
+
+// The special keys ask for jumps: Left and Right one pattern back and forward, Home to the
+// start.
 void specialKeyHandler(int key, int x, int y);
+
+// ---- The clock log ----------------------------------------------------------------------------
+
+// With PARADE_CLOCK_LOG=FILE, the idle handler adds a line a frame: the steady clock in seconds,
+// then the music heard just before the demo clock is read, the demo time, and the music heard
+// just after, in patterns (-1 while no music plays). clockLogOn opens the file at its first
+// call and is true while lines are written; a file that cannot be opened or written is said
+// once on standard error, with the system's reason, and the show goes on without it. Neither
+// ever waits: a FIFO with no reader yet is opened once one comes, and while its reader is
+// behind lines are left out (said once).
+bool clockLogOn();
+void writeClockLine(double heardBefore, double time, double heardAfter);
+
+// Where the music is heard now, in patterns into the song; -1 while none plays.
+double heardMusicPatterns();
 
 // Copies the demo clock into the demo time and asks for a frame unless paused; with the loop
 // on, a time past the show's end starts it again.

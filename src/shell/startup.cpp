@@ -10,17 +10,12 @@
 
 #include <algorithm>
 #include <climits>
-#include <clocale>
 #include <cstdio>
 #include <cstring>
-#include <langinfo.h>
 
 void printBanner() {
     // The console of old spoke code page 437, where 0x84 is the letter a-umlaut.
-    std::setlocale(LC_CTYPE, "");
-    const bool utf8 = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
-    std::setlocale(LC_CTYPE, "C");
-    const char* aUmlaut = utf8 ? "\xC3\xA4" : "\x84";
+    const char* aUmlaut = consoleSpeaksUtf8() ? "\xC3\xA4" : "\x84";
     std::printf("qvh tarna kerho esitt%s%s:\n\"Quiet Harbour Parade\"", aUmlaut, aUmlaut);
     std::fflush(stdout);
 }
@@ -34,8 +29,8 @@ namespace {
 constexpr int safeWindowSide = 2048;
 
 void readWindowLimits() {
-#if defined(glPointSize)
-    // Our GL layer (its calls are macros) runs in a page that sizes its own canvas.
+#if defined(PARADE_FIXEDGL)
+    // Our GL layer answers no limit queries; in the page the canvas has the size it is given.
 #else
     GLint viewport[2] = {0, 0};
     glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
@@ -96,25 +91,6 @@ void openDemoWindow(bool fullScreen, const char* title, int givenWidth, int give
     glutCreateWindow(title);
     readWindowLimits();
     glutFullScreen();
-}
-
-bool openHeadlessWindow(const char* name, int width, int height, std::string& error) {
-    if (startPrivateXServer(std::max(width, 64), std::max(height, 64), error).empty())
-        return false;
-    int argc = 1;
-    std::string programName = name;
-    char* argv[] = {programName.data(), nullptr};
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
-    // Without a window manager GLUT would leave it a pixel off the screen's corner.
-    glutInitWindowPosition(0, 0);
-    glutInitWindowSize(width, height);
-    if (glutCreateWindow(name) != 1 || glutGet(GLUT_WINDOW_WIDTH) != width ||
-        glutGet(GLUT_WINDOW_HEIGHT) != height) {
-        error = "cannot open a " + std::to_string(width) + "x" + std::to_string(height) + " window";
-        return false;
-    }
-    return true;
 }
 
 void initOnce() {

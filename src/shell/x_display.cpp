@@ -1,5 +1,6 @@
 // The demo's X display: the check before start-up, what happens when the connection breaks or
-// the window is destroyed under us, and the swap interval of the window.
+// the window is destroyed under us, the swap interval of the window, -geometry as Xlib reads
+// it, and the window on a private X server for rendering without a display.
 #include "shell.h"
 
 #include "music.h"
@@ -10,12 +11,18 @@
 #include <GL/glxext.h>
 #include <X11/Xlib.h>
 
+#include <algorithm>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <poll.h>
+#include <signal.h>
+#include <unistd.h>
 
 namespace {
 Display* heldDisplay = nullptr;
+const char* displayName = nullptr; // the display the demo was started on
 GLXDrawable demoWindow = 0;
 int glxErrorBase = -1;
 
@@ -35,14 +42,52 @@ bool windowGoneError(const XErrorEvent& event) {
             code == glxErrorBase + glxBadWindow);
 }
 
-int connectionLost(Display*) {
+[[noreturn]] int connectionLost(Display*) {
     // Xlib's own handler would call exit with the audio thread still running.
     haltMusic();
     std::fputs("parade: the connection to the X display was lost\n", stderr);
     exitImmediately(1);
 }
 
+// True when the server has closed the connection (it went away, or another client killed ours),
+// also while replies it sent before are still unread. Makes no request, so an error handler may
+// ask.
+bool connectionClosed(Display* display) {
+    pollfd watch{ConnectionNumber(display), POLLRDHUP, 0};
+    return poll(&watch, 1, 0) > 0 && (watch.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL));
+}
+
+// Whether the toolkit's connection is gone: once a context is current, from its socket; before
+// (the toolkit opening the display or the window), from whether the display can still be
+// reached at all.
+bool toolkitConnectionLost() {
+    if (Display* display = glXGetCurrentDisplay())
+        return connectionClosed(display);
+    Display* probe = XOpenDisplay(displayName);
+    if (probe == nullptr)
+        return true;
+    XCloseDisplay(probe);
+    return false;
+}
+
+// The toolkit's fatal errors. A connection lost at a moment when the toolkit makes a context (a
+// menu's, say) or opens the display fails there rather than in Xlib: it is said as every lost
+// connection is. Anything else is the toolkit's own failure, said in the program's words.
+[[noreturn]] void toolkitFailed(const char* format, va_list arguments) {
+    if (toolkitConnectionLost())
+        connectionLost(nullptr);
+    char text[256];
+    std::vsnprintf(text, sizeof text, format, arguments);
+    haltMusic();
+    std::fprintf(stderr, "parade: the toolkit failed: %s\n", text);
+    exitImmediately(1);
+}
+
 int protocolError(Display* display, XErrorEvent* event) {
+    // Requests made as the server closed the connection fail first, or are failed by the GL
+    // library itself: the connection was lost.
+    if (connectionClosed(display))
+        connectionLost(display);
     // Another client destroyed the window: GLUT learns it from the server and ends its main
     // loop as when the window is closed; requests already on their way fail and are let pass.
     if (windowGoneError(*event)) {
@@ -70,62 +115,60 @@ template <typename Function> Function glxFunction(const char* name) {
 }
 } // namespace
 
-bool extensionListed(const char* list, const char* name) {
-    const size_t length = std::strlen(name);
-    if (!list || length == 0)
-        return false;
-    for (const char* at = list; (at = std::strstr(at, name)) != nullptr; at += length) {
-        const bool starts = at == list || at[-1] == ' ';
-        if (starts && (at[length] == ' ' || at[length] == '\0'))
-            return true;
-    }
-    return false;
-}
-
-const char* displayArgument(int argc, char** argv, bool& nameMissing) {
-    nameMissing = false;
-    const char* name = std::getenv("DISPLAY");
-    // GLUT reads the same option the same way: the last one counts.
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "-display") != 0)
-            continue;
-        if (i + 1 >= argc) {
-            nameMissing = true;
-            return nullptr;
-        }
-        name = argv[++i];
-    }
-    return name;
-}
-
-bool geometryGivesSize(int argc, char** argv, int& givenWidth, int& givenHeight) {
-    const char* geometry = nullptr;
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], "-geometry") == 0)
-            geometry = argv[++i];
-    }
-    if (!geometry)
-        return false;
+bool parseGeometrySize(const char* geometry, unsigned& width, unsigned& height) {
     int x = 0, y = 0;
-    unsigned width = 0, height = 0;
     const int given = XParseGeometry(geometry, &x, &y, &width, &height);
-    if (!(given & WidthValue) || !(given & HeightValue) || width == 0 || height == 0)
-        return false;
-    givenWidth = static_cast<int>(std::min(width, 65535u));
-    givenHeight = static_cast<int>(std::min(height, 65535u));
-    return true;
+    return (given & WidthValue) && (given & HeightValue);
 }
+
+namespace {
+// The GL library can crash on a reply that never came when the server goes away while the
+// toolkit sets up the display and the window. While the check's connection is held, such a
+// crash with that connection closed too is said as a lost connection; any other crash is one.
+int heldConnection = -1;
+struct sigaction crashAction {};
+
+void crashedWhileStarting(int) {
+    pollfd watch{heldConnection, POLLRDHUP, 0};
+    if (heldConnection >= 0 && poll(&watch, 1, 0) > 0 &&
+        (watch.revents & (POLLRDHUP | POLLHUP | POLLERR))) {
+        static const char line[] = "parade: the connection to the X display was lost\n";
+        if (write(STDERR_FILENO, line, sizeof line - 1) < 0) {
+        }
+        _exit(1);
+    }
+    // Returning re-runs the faulting instruction, which now crashes as it would have.
+    sigaction(SIGSEGV, &crashAction, nullptr);
+}
+} // namespace
 
 bool holdDisplay(const char* name) {
     releaseHeldDisplay();
     heldDisplay = XOpenDisplay(name);
-    return heldDisplay != nullptr;
+    if (heldDisplay == nullptr)
+        return false;
+    heldConnection = ConnectionNumber(heldDisplay);
+    struct sigaction guard {};
+    guard.sa_handler = crashedWhileStarting;
+    sigemptyset(&guard.sa_mask);
+    sigaction(SIGSEGV, &guard, &crashAction);
+    return true;
 }
 
 void releaseHeldDisplay() {
-    if (heldDisplay)
-        XCloseDisplay(heldDisplay);
+    if (heldDisplay == nullptr)
+        return;
+    sigaction(SIGSEGV, &crashAction, nullptr);
+    heldConnection = -1;
+    XCloseDisplay(heldDisplay);
     heldDisplay = nullptr;
+}
+
+void catchDisplayErrors(const char* name) {
+    displayName = name;
+    XSetIOErrorHandler(connectionLost);
+    XSetErrorHandler(protocolError);
+    glutInitErrorFunc(toolkitFailed);
 }
 
 void watchDisplayConnection() {
@@ -133,8 +176,6 @@ void watchDisplayConnection() {
     int eventBase = 0;
     if (!glXQueryExtension(glXGetCurrentDisplay(), &glxErrorBase, &eventBase))
         glxErrorBase = -1;
-    XSetIOErrorHandler(connectionLost);
-    XSetErrorHandler(protocolError);
 }
 
 bool demoWindowSize(int& width, int& height) {
@@ -159,8 +200,7 @@ const char* useSwapInterval() {
     int screen = DefaultScreen(display);
     glXQueryContext(display, glXGetCurrentContext(), GLX_SCREEN, &screen);
     const char* extensions = glXQueryExtensionsString(display, screen);
-    const char* setting = std::getenv("PARADE_VSYNC");
-    const int interval = setting && std::strcmp(setting, "0") == 0 ? 0 : 1;
+    const int interval = wantedSwapInterval();
 
     if (extensionListed(extensions, "GLX_EXT_swap_control")) {
         auto swapInterval = glxFunction<PFNGLXSWAPINTERVALEXTPROC>("glXSwapIntervalEXT");
@@ -188,4 +228,23 @@ const char* useSwapInterval() {
             return "GLX_SGI_swap_control";
     }
     return "";
+}
+
+bool openHeadlessWindow(const char* name, int width, int height, std::string& error) {
+    if (startPrivateXServer(std::max(width, 64), std::max(height, 64), error).empty())
+        return false;
+    int argc = 1;
+    std::string programName = name;
+    char* argv[] = {programName.data(), nullptr};
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
+    // Without a window manager GLUT would leave it a pixel off the screen's corner.
+    glutInitWindowPosition(0, 0);
+    glutInitWindowSize(width, height);
+    if (glutCreateWindow(name) != 1 || glutGet(GLUT_WINDOW_WIDTH) != width ||
+        glutGet(GLUT_WINDOW_HEIGHT) != height) {
+        error = "cannot open a " + std::to_string(width) + "x" + std::to_string(height) + " window";
+        return false;
+    }
+    return true;
 }

@@ -1,6 +1,7 @@
 // One picture file to one 512x512 texture: JPEG through libjpeg's standard interface, or raw
 // 512x512 RGB bytes; uploaded with fixed parameters, halved to 256x256 when refused.
 #include "jpeg_decode.h"
+#include "platform.h"
 #include "textures.h"
 
 #include <algorithm>
@@ -15,7 +16,6 @@
 
 #include <jerror.h>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -305,7 +305,7 @@ unsigned char* decodeWith(DecodeState& s, std::FILE* file, const char* name, Jpe
 // the caller shows the picture black. Reports every failure on standard error.
 std::FILE* openPicture(const char* path, bool& refused) {
     refused = false;
-    const int descriptor = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int descriptor = openForReading(path);
     if (descriptor < 0) {
         std::fprintf(stderr, "can't open %s\n", path);
         return nullptr;
@@ -317,7 +317,6 @@ std::FILE* openPicture(const char* path, bool& refused) {
         refused = true;
         return nullptr;
     }
-    ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
     std::FILE* file = ::fdopen(descriptor, "rb");
     if (file == nullptr) {
         ::close(descriptor);

@@ -2,7 +2,10 @@
  *   parade-director-snapshot grab WINDOW_ID OUT   writes "W H\n" and W*H RGB bytes
  *   parade-director-snapshot diff A B             prints "changed=F lit=F": the fractions of
  *       pixels that differ by more than 40 in a channel, and of pixels of A that are not dark
+ *   parade-director-snapshot rms A B              prints "rms=F": the root mean square of the
+ *       channels' differences, as a fraction of 255
  */
+#include <math.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -110,11 +113,33 @@ static int diff(const char* a, const char* b) {
     return 0;
 }
 
+static int rms(const char* a, const char* b) {
+    int wa, ha, wb, hb;
+    unsigned char* pa = load(a, &wa, &ha);
+    unsigned char* pb = load(b, &wb, &hb);
+    if (!pa || !pb || wa != wb || ha != hb) {
+        fprintf(stderr, "snapshots missing or of different sizes\n");
+        return 1;
+    }
+    double sum = 0.0;
+    long count = (long)wa * ha * 3;
+    for (long i = 0; i < count; ++i) {
+        double d = pa[i] - pb[i];
+        sum += d * d;
+    }
+    printf("rms=%.5f\n", sqrt(sum / count) / 255.0);
+    free(pa);
+    free(pb);
+    return 0;
+}
+
 int main(int argc, char** argv) {
     if (argc == 4 && strcmp(argv[1], "grab") == 0)
         return grab(argv[2], argv[3]);
     if (argc == 4 && strcmp(argv[1], "diff") == 0)
         return diff(argv[2], argv[3]);
-    fprintf(stderr, "usage: %s grab WINDOW_ID OUT | diff A B\n", argv[0]);
+    if (argc == 4 && strcmp(argv[1], "rms") == 0)
+        return rms(argv[2], argv[3]);
+    fprintf(stderr, "usage: %s grab WINDOW_ID OUT | diff A B | rms A B\n", argv[0]);
     return 2;
 }

@@ -17,7 +17,6 @@
 #include <unistd.h>
 
 namespace {
-constexpr double showSeconds = showEnd / unitsPerSecond; // 199.68
 // The act pass draws every fourth frame of the 60 fps show.
 constexpr int actPassStride = 4;
 // The frame cost by size draws every 240th frame (one every 4 s, 50 in all).

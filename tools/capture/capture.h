@@ -23,7 +23,7 @@ struct CaptureOptions {
     int width = 640;
     int height = 480;
     double from = 0.0; // pattern units, both ends included
-    double to = 26.0;
+    double to = showLength;
     std::string dataDir = ".";
     bool dataGiven = false;     // --data was on the command line
     bool replaceFrames = false; // --replace: an earlier run's frames in the folder may go
@@ -34,8 +34,6 @@ struct CaptureOptions {
     bool softwareRenderer = false; // --renderer software: Mesa's software renderer, not a GPU
 };
 
-// The show's last drawn time: drawFrame ends the process on the first frame past it.
-constexpr double showEnd = 26.0;
 // The largest side drawn, supersampled or not, whatever the renderer allows: it keeps a
 // frame's buffers (the renderer's colour and depth, the read-back) well within 2 GB.
 constexpr int64_t maxDrawableSide = 8192;
@@ -221,6 +219,9 @@ void renderFrame(float time, StrikeFeed& feed);
 // (the backdrop, the act, the bound texture), so that a capture starting at `time` matches
 // the show. `step` is the time between two frames.
 void primeShowAt(double time, double step, StrikeFeed& feed);
+
+// Draws the one frame of `time` as the show has it: primeShowAt, then renderFrame.
+void renderFrameAt(double time, double step, StrikeFeed& feed);
 
 // Reads the frame back as RGB rows top-down into `rgb` (resized to width x height x 3); a
 // supersampled frame is averaged over each N x N block of the window's pixels.

@@ -235,8 +235,7 @@ int captureFrame(const CaptureOptions& options, const OutputTarget& target,
     std::string error;
     FILE* summary = summaryStream(target);
     StrikeFeed feed = makeStrikeFeed(music.strikes, options.extraStrikes);
-    primeShowAt(options.frameTime, secondsPerFrame(options) * unitsPerSecond, feed);
-    renderFrame(static_cast<float>(options.frameTime), feed);
+    renderFrameAt(options.frameTime, secondsPerFrame(options) * unitsPerSecond, feed);
     std::vector<uint8_t> rgb;
     readFrame(rgb);
     if (interrupted())

@@ -152,7 +152,7 @@ bool parseStrike(const std::string& text, CaptureOptions& options, std::string& 
         error = "--strike needs INSTRUMENT@TIME such as 15@8.5, not \"" + text + "\"";
         return false;
     }
-    if (instrument < 1 || instrument > 99 || strike.time < 0.0 || strike.time > showEnd) {
+    if (instrument < 1 || instrument > 99 || strike.time < 0.0 || strike.time > showLength) {
         error = "--strike " + text + ": the instrument must be 1 to 99 and the time 0 to 26";
         return false;
     }
@@ -298,7 +298,7 @@ bool parseCaptureCommandLine(int argc, char** argv, CaptureOptions& options, std
             error = "frame needs a demo time in patterns, not \"" + operands[1] + "\"";
             return false;
         }
-        if (options.frameTime < 0.0 || options.frameTime > showEnd) {
+        if (options.frameTime < 0.0 || options.frameTime > showLength) {
             error = "frame " + operands[1] + " is outside the show (0 to 26)";
             return false;
         }
@@ -318,9 +318,9 @@ bool parseCaptureCommandLine(int argc, char** argv, CaptureOptions& options, std
         return false;
     }
     // Past the show's end there is nothing to draw: the capture stops at 26.
-    if (options.to > showEnd)
-        options.to = showEnd;
-    if (fromGiven && options.from > showEnd) {
+    if (options.to > showLength)
+        options.to = showLength;
+    if (fromGiven && options.from > showLength) {
         error = "--from is past the show's end (26)";
         return false;
     }

@@ -310,25 +310,29 @@ StartupTimes prepareShow() {
     return times;
 }
 
+namespace {
+// The capture's moment: the strikes heard up to it stamped, the clock there, the band placed.
+MomentSetter captureMoment(StrikeFeed& feed) {
+    return [&feed](float time) {
+        feedStrikesUpTo(feed, time);
+        setDemoClockTo(time);
+        placeBand(captureWidth, captureHeight);
+    };
+}
+} // namespace
+
 void renderFrame(float time, StrikeFeed& feed) {
-    feedStrikesUpTo(feed, time);
-    setDemoClockTo(time);
-    demoTime = time;
-    placeBand(captureWidth, captureHeight);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    drawFrame();
+    drawNextFrame(time, captureMoment(feed));
 }
 
 void primeShowAt(double time, double step, StrikeFeed& feed) {
     rewindStrikeFeed(feed);
-    // A unit earlier the timeline sets the backdrop; a frame earlier sets the act and leaves
-    // the texture bound that the next frame may show.
-    const double earlier[] = {time - 1.0, time - step};
-    for (double t : earlier) {
-        if (t >= 0.0)
-            renderFrame(static_cast<float>(t), feed);
-    }
+    primeFrameAt(time, step, captureMoment(feed));
+}
+
+void renderFrameAt(double time, double step, StrikeFeed& feed) {
+    rewindStrikeFeed(feed);
+    drawFrameAt(time, step, captureMoment(feed));
 }
 
 void readFrame(std::vector<uint8_t>& rgb) {

@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# parade.exe under Wine on Xvfb, in a window: with no sound device it says so and plays on the
+# silent output; the keys reach it (Right jumps a pattern, a slows the pictures down, Escape
+# ends it with status 0); its frame at a moment read from the clock log matches
+# parade-capture's frame of that moment; a jump past the end ends the show with status 0.
+# Prints the show's pace against real time and the frames' rate under Wine.
+# usage: win_show_e2e.sh PARADE_EXE WINE_PREFIX DATA_DIR CAPTURE SNAPSHOT
+PARADE_EXE=$1
+WINE_PREFIX=$2
+PARADE_DATA=$3
+CAPTURE=$4
+SNAPSHOT=$5
+source "$(dirname "$0")/lib.sh"
+win_setup
+LOG="$E2E_WORK/clock.log"
+export PARADE_CLOCK_LOG=$LOG
+
+log_lines() { [[ -f "$LOG" ]] && wc -l <"$LOG" || echo 0; }
+
+# wait_frames N: waits (up to 120 s) until the log holds N more frames than now.
+wait_frames() {
+    local want=$(($(log_lines) + $1))
+    for _ in $(seq 1200); do
+        (($(log_lines) >= want)) && return 0
+        kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "the demo ended while frames were awaited"
+        sleep 0.1
+    done
+    e2e_fail "no new frames in 120 s"
+}
+
+last_time() { tail -1 "$LOG" | awk '{print $3}'; }
+
+e2e_start window
+window=$(e2e_window)
+wait_frames 30
+win_text "$E2E_WORK/stderr" | grep -q '^no sound device (.*): the music plays silently in real time$' ||
+    e2e_fail "no line about the silent output"
+
+# The pace: demo time (patterns of 7.68 s) against the steady clock, over the frames so far.
+from=$(log_lines)
+wait_frames 60
+awk -v from="$from" 'NR == from { t = $1; d = $3 } END {
+    printf "under Wine: the show ran %.3f s in %.3f s of real time (%.3fx), %.1f frames a second\n",
+        ($3 - d) * 7.68, $1 - t, ($3 - d) * 7.68 / ($1 - t), (NR - from) / ($1 - t) }' "$LOG"
+
+# Right three times: three patterns on.
+t0=$(last_time)
+win_key "$window" Right Right Right
+wait_frames 5
+t1=$(last_time)
+echo "Right Right Right: demo time $t0 -> $t1"
+awk -v a="$t0" -v b="$t1" 'BEGIN { exit !(b - a > 2.9 && b - a < 3.9) }' ||
+    e2e_fail "Right Right Right took the demo time from $t0 to $t1, not three patterns on"
+
+# a, 300 times: the pictures' clock nearly stands still (about 1/1100 of its pace), so the
+# frame on the screen is the frame of the demo time logged.
+win_key "$window" $(printf 'a %.0s' $(seq 300))
+wait_frames 5
+t2=$(last_time)
+"$SNAPSHOT" grab "$window" "$E2E_WORK/live" || e2e_fail "no screenshot"
+wait_frames 2
+t3=$(last_time)
+awk -v a="$t2" -v b="$t3" 'BEGIN { exit !(b - a < 0.001) }' ||
+    e2e_fail "after the a key the demo time still moves ($t2 -> $t3)"
+(cd "$PARADE_DATA" && "$CAPTURE" frame "$t3" "$E2E_WORK/captured.png") >/dev/null 2>&1 ||
+    e2e_fail "parade-capture frame $t3 failed"
+{
+    echo "640 480"
+    ffmpeg -v error -i "$E2E_WORK/captured.png" -f rawvideo -pix_fmt rgb24 -
+} >"$E2E_WORK/captured" || e2e_fail "cannot read the captured frame"
+rms=$("$SNAPSHOT" rms "$E2E_WORK/live" "$E2E_WORK/captured") || e2e_fail "the frames differ in size"
+read -r _ lit < <("$SNAPSHOT" diff "$E2E_WORK/live" "$E2E_WORK/captured" | tr -c '0-9.\n' ' ')
+echo "frame at demo time $t3 under Wine against parade-capture: ${rms#rms=} RMS (of 255), lit $lit"
+awk -v lit="$lit" 'BEGIN { exit !(lit > 0.01) }' || e2e_fail "the frame is blank (lit $lit)"
+awk -v r="${rms#rms=}" 'BEGIN { exit !(r < 0.03) }' || e2e_fail "the frames differ: ${rms#rms=} RMS"
+
+win_key "$window" Escape
+e2e_wait 30 >/dev/null
+[[ "$E2E_STATUS" == 0 ]] || e2e_fail "Escape ended the demo with status $E2E_STATUS"
+
+# Past the end: the show ends by itself, status 0.
+rm -f "$LOG"
+e2e_start window
+window=$(e2e_window)
+wait_frames 3
+win_key "$window" $(printf 'Right %.0s' $(seq 27))
+e2e_wait 120 >/dev/null
+[[ "$E2E_STATUS" == 0 ]] || e2e_fail "the show ended with status $E2E_STATUS after the last jump"
+echo "win show e2e: all passed"
