@@ -328,7 +328,9 @@ TEST_F(CaptureTest, ShortVideoHasItsFramesSoundAndFirstFrame) {
     const std::string decoded =
         shell("ffmpeg -v error -i " + video + " -frames:v 1 -f rawvideo -pix_fmt yuv420p -");
     const std::string still =
-        shell("ffmpeg -v error -i " + path("first.png") + " -f rawvideo -pix_fmt yuv420p -");
+        shell("ffmpeg -v error -i " + path("first.png") +
+              " -vf scale=out_color_matrix=bt709:out_range=tv:flags=accurate_rnd,format=yuv420p"
+              " -f rawvideo -pix_fmt yuv420p -");
     ASSERT_EQ(decoded.size(), 160u * 120u * 3u / 2u);
     EXPECT_TRUE(decoded == still);
     const std::string second = shell("ffmpeg -v error -i " + video +

@@ -278,7 +278,7 @@ int runBenchmark(const CaptureOptions& options, const std::string& ffmpeg) {
         std::printf("  cpu ms/frame without the picture layers %.1f, with them %.1f\n",
                     1000.0 * median(withoutLayersCpu), 1000.0 * median(withLayersCpu));
     std::printf("\nstart-up: display lists and meshes %.3f s, textures and state %.3f s "
-                "(X server and window %.3f s, offline music %.2f s)\n",
+                "(EGL context %.3f s, offline music %.2f s)\n",
                 startup.lists, startup.textures, contextSeconds, musicSeconds);
     if (!whole) {
         std::printf("\nwhole show: not measured (%s)\n",

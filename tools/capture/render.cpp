@@ -1,8 +1,9 @@
-// Headless rendering of the show: a framebuffer object on an EGL context with no window and no
-// X server (a GPU through EGL's device platform or GBM on a render node, else Mesa's software
-// renderer on the surfaceless platform), the demo's one-time building, and frames drawn at
-// exact demo times with the demo clock on the virtual counter, so that nothing depends on how
-// fast the machine is.
+// Headless rendering of the show: an offscreen buffer (a pbuffer, or a framebuffer object
+// where the renderer offers no pbuffer) on an EGL context with no window and no X server (a
+// GPU through EGL's device platform or GBM on a render node, else Mesa's software renderer on
+// the surfaceless platform), the demo's one-time building, and frames drawn at exact demo
+// times with the demo clock on the virtual counter, so that nothing depends on how fast the
+// machine is.
 #include "capture.h"
 
 #include "director.h"
