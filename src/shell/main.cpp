@@ -53,6 +53,7 @@ int main(int argc, char** argv) {
         std::fputs("parade: -display needs a display name, such as -display :0\n", stderr);
         return 1;
     }
+    catchDisplayErrors(displayName);
     // The check's connection stays open until GLUT holds its own (see holdDisplay).
     if (!holdDisplay(displayName)) {
         std::fprintf(stderr,
@@ -63,13 +64,13 @@ int main(int argc, char** argv) {
     int givenWidth = 0, givenHeight = 0;
     geometryGivesSize(argc, argv, givenWidth, givenHeight);
     glutInit(&argc, argv);
-    releaseHeldDisplay();
     // Closing the window returns from the main loop, so the music fades out as after its end.
     glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
     printBanner();
     openDemoWindow(fullScreen, argv[0], givenWidth, givenHeight);
     watchDisplayConnection();
+    releaseHeldDisplay();
     useSwapInterval();
     initGraphicsState();
     registerCallbacks();

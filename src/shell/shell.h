@@ -50,15 +50,22 @@ bool parseGeometrySize(const char* geometry, unsigned& width, unsigned& height);
 
 // Opens a connection to the display and holds it until releaseHeldDisplay(), to be called once
 // glutInit holds its own: an X server that resets when its last client leaves (xvfb-run) must
-// never see the check's connection close before GLUT's opens. False when it cannot be opened.
-// On Windows there is no connection to hold: the desktop is there.
+// never see the check's connection close before GLUT's opens. Meanwhile a crash in the GL
+// library while the server is gone (it crashes on replies that never came) is said as a lost
+// connection. False when it cannot be opened. On Windows there is no connection to hold: the
+// desktop is there.
 bool holdDisplay(const char* name);
 void releaseHeldDisplay();
 
-// Once the window exists: a lost X connection stops the music and ends the process with one
-// line and status 1; an X error about the window (another client destroyed it) leaves the main
-// loop as closing the window does; any other X error ends like a lost connection. On Windows
-// it notes the window (GLUT ends its main loop when the window is destroyed).
+// From the start, on display `name`: a lost X connection, whenever it is noticed (by Xlib, by
+// the GL library, or by the toolkit failing to make a context on it), stops the music and ends
+// the process with one line and status 1; any other X error or toolkit failure ends it the same
+// way with a line of its own.
+void catchDisplayErrors(const char* name);
+
+// Once the window exists: an X error about the window (another client destroyed it) leaves the
+// main loop as closing the window does. On Windows it notes the window (GLUT ends its main loop
+// when the window is destroyed).
 void watchDisplayConnection();
 
 // The size of the demo's window as the X server (or Windows) has it now, which may be ahead
@@ -144,5 +151,9 @@ void displayHandler();
 void reshapeHandler(int width, int height);
 void keyboardHandler(unsigned char key, int x, int y);
 void menuHandler(int value);
+// Makes the demo's window current and prepares its graphics (initShowGraphics).
 void initGraphicsState();
+// The one-time building (initOnce), the texture set and the fixed GL state, on the current
+// context: no toolkit call, so that a context without a window (the capture's) takes it too.
+void initShowGraphics();
 void initOnce();

@@ -107,6 +107,10 @@ void initOnce() {
 
 void initGraphicsState() {
     glutSetWindow(1);
+    initShowGraphics();
+}
+
+void initShowGraphics() {
     initOnce();
     loadTextureSet();
     glDisable(GL_DEPTH_TEST);

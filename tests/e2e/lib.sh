@@ -71,15 +71,35 @@ e2e_music_heard() {
 }
 
 # e2e_start [ARGS...]: starts the demo in $PARADE_DATA with the arguments, in the background.
+# Its frames are counted in its clock log: PARADE_CLOCK_LOG, or one in the work folder.
 e2e_start() {
-    (cd "$PARADE_DATA" && exec "$PARADE" "$@") >"$E2E_WORK/stdout" 2>"$E2E_WORK/stderr" &
+    E2E_LOG=${PARADE_CLOCK_LOG:-$E2E_WORK/frames.log}
+    [[ -f "$E2E_LOG" ]] && rm -f "$E2E_LOG"
+    (cd "$PARADE_DATA" && PARADE_CLOCK_LOG=$E2E_LOG exec "$PARADE" "$@") \
+        >"$E2E_WORK/stdout" 2>"$E2E_WORK/stderr" &
     E2E_PID=$!
 }
 
-# e2e_window: waits (up to 20 s) for the demo's window and prints its id.
+# e2e_log_lines: the frames the demo's clock log holds so far.
+e2e_log_lines() { [[ -f "$E2E_LOG" ]] && wc -l <"$E2E_LOG" || echo 0; }
+
+# e2e_drawn [N]: waits (up to 60 s) until the demo has drawn N frames (default 2) more than it
+# had: it is past its start-up and shows the show, or has handled what was sent to it before,
+# however long that takes on a busy machine.
+e2e_drawn() {
+    local want=$(($(e2e_log_lines) + ${1:-2}))
+    for _ in $(seq 600); do
+        (($(e2e_log_lines) >= want)) && return 0
+        kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "the demo ended before drawing its frames"
+        sleep 0.1
+    done
+    e2e_fail "the demo drew no new frames in 60 s"
+}
+
+# e2e_window: waits (up to 60 s) for the demo's window and prints its id.
 e2e_window() {
     local id=""
-    for _ in $(seq 200); do
+    for _ in $(seq 600); do
         id=$(xdotool search --onlyvisible --name parade 2>/dev/null | head -1 || true)
         [[ -n "$id" ]] && break
         kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "the demo ended before its window appeared"
