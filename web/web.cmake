@@ -65,7 +65,7 @@ target_link_options(parade-web PRIVATE
     -sINITIAL_MEMORY=64MB
     -sMIN_WEBGL_VERSION=2
     -sMAX_WEBGL_VERSION=2
-    "-sEXPORTED_FUNCTIONS=_main,_webMenuChoose,_webCanvasResized,_webBeforeFrame,_webStopShow,_webStrikesFiredUpTo,_webSyncStamp,_webPrepareStep,_webPreparePictures,_webStartShow,_webSeekSeconds,_webShowSeconds,_webMusicSeconds,_webShowLoops"
+    "-sEXPORTED_FUNCTIONS=_main,_webMenuChoose,_webCanvasResized,_webBeforeFrame,_webStopShow,_webStrikesFiredUpTo,_webSyncStamp,_webPrepareStep,_webPreparePictures,_webStartShow,_webSeekSeconds,_webHoldEnd,_webShowSeconds,_webMusicSeconds,_webShowLoops"
     "-sEXPORTED_RUNTIME_METHODS=callMain,FS")
 
 # The page beside the program.

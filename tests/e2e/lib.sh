@@ -22,20 +22,29 @@ e2e_cleanup() {
     return 0
 }
 
-# e2e_setup [SCREEN]: starts Xvfb (default screen 1024x768x24) and makes a work folder.
+# e2e_xvfb SCREEN: starts an Xvfb with that screen on a free display; sets XVFB_PID and
+# XVFB_DISPLAY (":N").
+e2e_xvfb() {
+    local numbers="$E2E_WORK/display.$RANDOM"
+    exec 9>"$numbers"
+    Xvfb -displayfd 9 -screen 0 "$1" -nolisten tcp -noreset >/dev/null 2>&1 &
+    XVFB_PID=$!
+    exec 9>&-
+    for _ in $(seq 100); do
+        [[ -s "$numbers" ]] && break
+        sleep 0.1
+    done
+    [[ -s "$numbers" ]] || e2e_fail "Xvfb did not start"
+    XVFB_DISPLAY=":$(head -1 "$numbers")"
+}
+
+# e2e_setup [SCREEN]: makes a work folder and starts Xvfb (default screen 1024x768x24).
 e2e_setup() {
     E2E_WORK=$(mktemp -d)
     trap e2e_cleanup EXIT
-    exec 9>"$E2E_WORK/display"
-    Xvfb -displayfd 9 -screen 0 "${1:-1024x768x24}" -nolisten tcp -noreset >/dev/null 2>&1 &
-    E2E_XVFB=$!
-    exec 9>&-
-    for _ in $(seq 100); do
-        [[ -s "$E2E_WORK/display" ]] && break
-        sleep 0.1
-    done
-    [[ -s "$E2E_WORK/display" ]] || e2e_fail "Xvfb did not start"
-    export DISPLAY=":$(head -1 "$E2E_WORK/display")"
+    e2e_xvfb "${1:-1024x768x24}"
+    E2E_XVFB=$XVFB_PID
+    export DISPLAY=$XVFB_DISPLAY
     export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
 }
 

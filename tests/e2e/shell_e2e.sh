@@ -101,16 +101,9 @@ e2e_wait 30 >/dev/null
 # Xlib or the runtime.
 for moment in window running server; do
     if [[ $moment == server ]]; then
-        exec 8>"$E2E_WORK/display2"
-        Xvfb -displayfd 8 -screen 0 640x480x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-        server=$!
-        exec 8>&-
-        for _ in $(seq 100); do
-            [[ -s "$E2E_WORK/display2" ]] && break
-            sleep 0.1
-        done
-        [[ -s "$E2E_WORK/display2" ]] || e2e_fail "the second Xvfb did not start"
-        DISPLAY=":$(head -1 "$E2E_WORK/display2")" e2e_start window
+        e2e_xvfb 640x480x24
+        server=$XVFB_PID
+        DISPLAY=$XVFB_DISPLAY e2e_start window
         # The banner comes once the toolkit holds its connection.
         for _ in $(seq 600); do
             [[ -s "$E2E_WORK/stdout" ]] && break
