@@ -29,7 +29,7 @@ double startTime = 0.0; // where runDemoClockFrom last set the clock
 void startCounting() {
     counterFrequencyTicks = counterFrequency();
     tickScale = static_cast<float>(1.0 / static_cast<double>(counterFrequencyTicks));
-    tickScale = static_cast<float>((125.0 / 960.0) * tickScale);
+    tickScale = static_cast<float>(unitsPerSecond * tickScale);
 }
 } // namespace
 
@@ -105,7 +105,7 @@ void setDemoClockTo(float time) {
     // A fine counter (a tick is 1.3e-13 units) lets one clock step land on any float time;
     // the scale is the clock's own, rounded as it rounds it.
     const float scale = static_cast<float>(
-        (125.0 / 960.0) * static_cast<float>(1.0 / static_cast<double>(frequency)));
+        unitsPerSecond * static_cast<float>(1.0 / static_cast<double>(frequency)));
     int64_t ticks = std::llround(static_cast<double>(time) / scale);
     for (int attempt = 0; attempt < 8; ++attempt) {
         resetDemoClock();

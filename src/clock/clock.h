@@ -4,6 +4,16 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
+
+// The pattern, the clock's unit: 64 rows of 6 ticks at tempo 125 (2.5 / 125 s a tick), 7.68 s
+// of music at speed 1. The clock never asks the music for its pace.
+constexpr double unitsPerSecond = 125.0 / 960.0;
+constexpr double secondsPerUnit = 960.0 / 125.0;
+
+// The show's length: 26 patterns, 199.68 s of music; the first frame past it ends the show.
+constexpr double showLength = 26.0;
+constexpr double showSeconds = showLength * secondsPerUnit;
 
 // Demo time in pattern units; the idle handler's copy of the clock, constant while a frame is
 // drawn. Main thread only.

@@ -5,9 +5,31 @@
 
 #include <GL/gl.h>
 
+#include <functional>
+
 // Draws the frame of demoTime. Ends the process (status 0, music stopped first) on the first
 // frame with demoTime above 26.
 void drawFrame();
+
+// ---- The frame of a moment -------------------------------------------------------------------
+
+// Puts the clock and the SyncPoints at a moment (and whatever else a caller draws with, such as
+// the band) before that moment's frame is drawn.
+using MomentSetter = std::function<void(float time)>;
+
+// Draws the frame of `time` that follows the frame drawn before it: setMoment(time), demoTime
+// := time, the projection matrix selected and loaded with the identity, drawFrame.
+void drawNextFrame(float time, const MomentSetter& setMoment);
+
+// A frame carries over from the ones before it the backdrop number (set at most a unit
+// earlier), the effect selector and the texture left bound. Draws the frames a show drawing
+// frames `frameStep` apart would have drawn just before `time` that decide them: a unit
+// earlier and a frame earlier, those at or after 0.
+void primeFrameAt(double time, double frameStep, const MomentSetter& setMoment);
+
+// The frame of the moment `time` exactly as a show running at frames `frameStep` apart draws
+// it: primeFrameAt, then drawNextFrame(time).
+void drawFrameAt(double time, double frameStep, const MomentSetter& setMoment);
 
 // Which picture the layer stack shows (1 to 11; other numbers bind nothing). Written only by
 // drawFrame; keeps its value between frames.

@@ -77,7 +77,7 @@ SceneRange sceneRangeAt(float t) {
 }
 
 bool showHasEnded(float t) {
-    return t > 26.0f;
+    return t > showLength;
 }
 
 float modifyBeatLevel(float level, BeatModifier modifier, float t) {
@@ -103,7 +103,7 @@ int scheduledSelector(float t, int current) {
         return 32;
     if (inRange(t, 1.5, 3.5))
         return 30;
-    if (inRange(t, 3.5, 26.0))
+    if (inRange(t, 3.5, showLength))
         return static_cast<int>(std::trunc(4.0 * t)) % 24;
     return current;
 }

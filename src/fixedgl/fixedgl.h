@@ -6,16 +6,17 @@
 // include path (CMake: link `parade_fixedgl`, whose interface puts it there). Its <GL/gl.h>
 // declares the covered entry points and enumerants and maps each gl* name onto the fgl*
 // function below, so anything the demo calls that is not covered fails to compile. Its
-// <GL/freeglut.h> and <GL/glut.h> include the real toolkit for windowing and map the three
-// shape builders onto the layer's own. The program creates the window and a GL 3.3 core or
+// <GL/freeglut.h> and <GL/glut.h> include the real toolkit for windowing and end the layer's
+// frame before a buffer swap. The program creates the window and a GL 3.3 core or
 // ES 3 context itself (natively: glutInitContextVersion(3, 3) with GLUT_CORE_PROFILE); the
 // layer sets itself up on its first drawing call in the current context. Natively link
 // OpenGL::GL (libGL exports the core entry points); under Emscripten link with
 // -sMAX_WEBGL_VERSION=2 -sMIN_WEBGL_VERSION=2 and without -sLEGACY_GL_EMULATION (the layer
-// and the demo's rendering sources compile with em++ as they are). CMake's
-// parade_add_layer_builds() (src/fixedgl/CMakeLists.txt) builds the demo's rendering
-// libraries a second time against the layer, as parade_textures_fgl, parade_geometry_fgl,
-// parade_effects_fgl, parade_director_fgl and parade_shell_fgl.
+// and the demo's rendering sources compile with em++ as they are). Code built against the
+// layer sees PARADE_FIXEDGL defined (the interface of `parade_fixedgl` defines it). CMake's
+// parade_add_renderer() (the top CMakeLists.txt) builds each of the demo's rendering
+// libraries a second time against the layer on the desktop, as parade_textures_fgl,
+// parade_geometry_fgl, parade_effects_fgl, parade_director_fgl and parade_shell_fgl.
 //
 // Covered:
 // - matrix stacks (modelview and projection, 32 deep): glMatrixMode, glLoadIdentity,
@@ -59,8 +60,6 @@
 //   pixels, y-major into rows; cut by the near plane first) and points (a square of
 //   `size` x `size` pixels on pixel edges, dropped when its centre is outside the view);
 // - glGetError: the layer's own errors first, then the context's;
-// - glutSolidTorus, glutWireTorus and glutSolidSphere, built from the same parametrisation as
-//   the toolkit's (rings and sides of the torus, slices and stacks of the sphere).
 //
 // Not recorded in display lists (they act at once, as the client-side calls do): texture
 // creation, upload and parameters, glGetError, glFinish, glReadPixels, glPixelStorei. Not
@@ -175,8 +174,4 @@ void fglFrameDone();
 unsigned long fglDrawCallCount();
 unsigned long fglFrameCount();
 double fglLayerSeconds();
-
-void fglutSolidTorus(GLdouble innerRadius, GLdouble outerRadius, GLint sides, GLint rings);
-void fglutWireTorus(GLdouble innerRadius, GLdouble outerRadius, GLint sides, GLint rings);
-void fglutSolidSphere(GLdouble radius, GLint slices, GLint stacks);
 }

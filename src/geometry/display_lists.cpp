@@ -2,8 +2,6 @@
 #include "geometry.h"
 #include "glyph_layout.h"
 
-#include <GL/freeglut.h>
-
 #include <cmath>
 
 namespace {
@@ -92,7 +90,7 @@ constexpr TorusList wireTorus = {670, 0.05f, 0.5, 3, 4};
 
 void compileSolidTorus(const TorusList& torus) {
     glNewList(torus.id, GL_COMPILE);
-    glutSolidTorus(static_cast<double>(torus.innerRadius), torus.outerRadius, torus.sides,
+    drawSolidTorus(static_cast<double>(torus.innerRadius), torus.outerRadius, torus.sides,
                    torus.rings);
     glEndList();
 }
@@ -114,7 +112,7 @@ void buildDisplayLists() {
     for (const TorusList& torus : solidTori)
         compileSolidTorus(torus);
     glNewList(662, GL_COMPILE);
-    glutSolidSphere(1.0, 15, 15);
+    drawSolidSphere(1.0, 15, 15);
     glEndList();
     compileSolidTorus(thinSolidTorus);
 
@@ -126,7 +124,7 @@ void buildDisplayLists() {
     glEndList();
 
     glNewList(wireTorus.id, GL_COMPILE);
-    glutWireTorus(static_cast<double>(wireTorus.innerRadius), wireTorus.outerRadius,
+    drawWireTorus(static_cast<double>(wireTorus.innerRadius), wireTorus.outerRadius,
                   wireTorus.sides, wireTorus.rings);
     glEndList();
     compileArcOutline();

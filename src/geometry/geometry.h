@@ -1,5 +1,5 @@
 // Geometry: every shape compiled once into a display list under a fixed id (the cell cube 1,
-// glyph lists 33-68, spare words 100-112, lyric words 200-225, GLUT shapes 660-666, the solid
+// glyph lists 33-68, spare words 100-112, lyric words 200-225, toolkit shapes 660-666, the solid
 // and wire cubes 667 and 668, the arc 671 and the meshes 669, 676, 679, 680). Users call the
 // lists by number; nothing allocates or looks them up.
 #pragma once
@@ -31,7 +31,13 @@ extern const MeshTable meshHandgun, meshLettering, meshEmblem, meshEmblemCoarse;
 void drawSolidCube(float size);
 void drawWireCube(float size);
 
-// Compiles every list but the meshes; needs a current context and an initialised GLUT.
+// The toolkit's torus (around the z axis) and sphere (radius around the origin), as it builds
+// them, drawn through vertex and normal arrays; meant for list compilation.
+void drawSolidTorus(GLdouble innerRadius, GLdouble outerRadius, GLint sides, GLint rings);
+void drawWireTorus(GLdouble innerRadius, GLdouble outerRadius, GLint sides, GLint rings);
+void drawSolidSphere(GLdouble radius, GLint slices, GLint stacks);
+
+// Compiles every list but the meshes; needs a current context (no window).
 void buildDisplayLists();
 
 // Compiles one mesh table into list `id`.

@@ -29,7 +29,6 @@ constexpr int64_t queueStepFrames = 1024;
 // well under a millisecond a turn.
 constexpr int64_t renderStepFrames = 8192;
 // The show's 26 patterns: a song that plays on past them goes round there.
-constexpr int64_t showFrames = 8805888; // 26 x 7.68 s at 44100 Hz
 
 std::mutex playerMutex;
 
@@ -119,8 +118,8 @@ void renderSongUpTo(int64_t frame) {
 // rendered that far (lock held).
 int64_t lapFrames() {
     if (!songDone)
-        return showFrames;
-    return std::min(songFrames(), showFrames);
+        return showSampleFrames;
+    return std::min(songFrames(), showSampleFrames);
 }
 
 // The first strike at or after song frame `frame` (lock held).
@@ -179,6 +178,7 @@ void playFrom(int64_t frame, size_t firstStrike) {
 // ahead, each turn holding the player's lock.
 void runAudioThread() {
     while (!stopThread.load(std::memory_order_acquire)) {
+        keepAudioOutput();
         {
             std::lock_guard<std::mutex> lock(playerMutex);
             const int64_t heard = audioFramesHeard();

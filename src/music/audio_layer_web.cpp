@@ -26,7 +26,6 @@ std::vector<char> preparedBytes;
 bool preparedWhole = false;
 
 // The show's 26 patterns: a song that plays on past them goes round there.
-constexpr int64_t showFrames = 8805888; // 26 x 7.68 s at 44100 Hz
 
 // Playback: song frame `segmentFrame` is heard at heard-clock time `segmentStart`, and the song
 // plays on from there, going round at its lap. Strikes are counted on the song's frames laid
@@ -45,7 +44,7 @@ int64_t songFrames() {
 
 // Where the song goes round (0: it does not).
 int64_t lapFrames() {
-    return moduleLoops ? std::min(songFrames(), showFrames) : 0;
+    return moduleLoops ? std::min(songFrames(), showSampleFrames) : 0;
 }
 
 // Fires the strikes heard up to song frame `upTo` (laps laid end to end), each with the counter

@@ -5,6 +5,8 @@
 // SyncPoints' state at any moment: the one schedule of strikes for captures, stills and jumps.
 #pragma once
 
+#include "clock.h"
+
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -102,9 +104,12 @@ struct OfflineRender {
 
 constexpr int musicSampleRate = 44100;
 
-// As much of a module as the show plays: its 26 patterns of 7.68 s and the fade-out after them
-// (21 volume steps 1 ms apart), so that a longer module costs no more than the show.
-constexpr double offlineLimitSeconds = 26 * 7.68 + 0.021;
+// The show's length in sample frames of the music.
+constexpr int64_t showSampleFrames = static_cast<int64_t>(showSeconds * musicSampleRate + 0.5);
+
+// As much of a module as the show plays: its patterns and the fade-out after them (21 volume
+// steps 1 ms apart), so that a longer module costs no more than the show.
+constexpr double offlineLimitSeconds = showSeconds + 0.021;
 
 // Renders the module in `path` (played once, no loop) as fast as the CPU allows, as far as
 // offlineLimitSeconds (`cut` says the module plays on). Returns false with `error` filled when
@@ -136,9 +141,6 @@ double stepPreparedMusic(double budgetSeconds);
 const OfflineRender& preparedMusic();
 
 // ---- The strike feed ------------------------------------------------------------------------
-
-// Demo-time units per second of music (tempo 125, speed 6, 64 rows a unit).
-constexpr double unitsPerSecond = 125.0 / 960.0;
 
 // The demo time at which the live music stamps a strike heard at sample `sample` of the song.
 float stampOfSample(int64_t sample);

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 float stampOfSample(int64_t sample) {
-    return static_cast<float>(static_cast<double>(sample) / musicSampleRate * 125.0 / 960.0);
+    return static_cast<float>(static_cast<double>(sample) / musicSampleRate * unitsPerSecond);
 }
 
 StrikeFeed makeStrikeFeed(const std::vector<Strike>& strikes,

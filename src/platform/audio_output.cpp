@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -26,7 +27,8 @@ using SteadyClock = std::chrono::steady_clock;
 std::mutex outputMutex;
 bool outputOpen = false;
 bool outputSilent = false;
-bool outputClosing = false; // the device is fed silence while its last frames play out
+bool outputClosing = false;   // the device is fed silence while its last frames play out
+bool deviceReturning = false; // opened again after a loss, and not yet called back
 SDL_AudioDeviceID outputDevice = 0;
 int outputRate = 44100;
 int deviceBufferFrames = 0; // frames SDL takes per callback, as frames of our rate
@@ -114,12 +116,30 @@ void advanceSilentHead() {
         silentPosition = static_cast<double>(framesTaken);
 }
 
+// How late a volume change reaches the frames heard: one device buffer (lock held).
+SteadyClock::duration deviceBufferDelay() {
+    return std::chrono::duration_cast<SteadyClock::duration>(
+        std::chrono::duration<double>(static_cast<double>(deviceBufferFrames) / outputRate));
+}
+
 // SDL's callback on its own thread: the next device buffer, silence where the queue ran dry.
 void feedDevice(void*, Uint8* stream, int length) {
     std::memset(stream, 0, static_cast<size_t>(length));
     std::lock_guard<std::mutex> lock(outputMutex);
     if (outputClosing)
         return;
+    // A device that went away is still called back until it is closed: the silent output
+    // plays in its place meanwhile. A device opened again takes over from it here, when it
+    // first asks for frames, which a sound server that has just started may take a while to do.
+    if (outputSilent) {
+        if (!deviceReturning)
+            return;
+        advanceSilentHead();
+        outputSilent = false;
+        deviceReturning = false;
+        lastTakenFrames = 0;
+        deviceDelay = deviceBufferDelay();
+    }
     lastTakenAt = SteadyClock::now();
     lastTakenFrames =
         takeFrames(reinterpret_cast<int16_t*>(stream), length / bytesPerFrame, lastTakenAt);
@@ -177,7 +197,80 @@ bool openSdlDevice(int rate, std::string& why) {
                                           (have.freq > 0 ? have.freq : rate));
     return true;
 }
+
+// ---- A device that goes away and comes back ---------------------------------------------------
+// When the device goes (its sound server ended, the card was unplugged), SDL goes on calling
+// back at the same pace for buffers nobody hears. The silent output takes over from the heard
+// position instead, so the music and the show go on in time, and a thread of its own tries
+// every half second to open the default device again, which then plays the queue on from where
+// the listener is.
+
+constexpr auto reopenInterval = std::chrono::milliseconds(500);
+// Guards the two below; the reopening thread holds it while it tries, so that once
+// closeAudioOutput has stopped the thread, no device is being opened.
+std::mutex reopenMutex;
+std::condition_variable reopenWake;
+bool reopenStop = false;
+std::thread reopenThread; // started and joined by the feeding thread, then by closeAudioOutput
+
+void reopenLostDevice() {
+    std::unique_lock<std::mutex> lock(reopenMutex);
+    while (!reopenWake.wait_for(lock, reopenInterval, [] { return reopenStop; })) {
+        std::string why;
+        if (!openSdlDevice(outputRate, why))
+            continue;
+        SDL_AudioDeviceID device = 0;
+        {
+            std::lock_guard<std::mutex> output(outputMutex);
+            deviceReturning = true;
+            device = outputDevice;
+        }
+        SDL_PauseAudioDevice(device, 0);
+        std::fputs("parade: the sound output is back\n", stderr);
+        return;
+    }
+}
+
+void stopReopening() {
+    {
+        std::lock_guard<std::mutex> lock(reopenMutex);
+        reopenStop = true;
+    }
+    reopenWake.notify_all();
+    if (reopenThread.joinable())
+        reopenThread.join();
+}
 } // namespace
+
+void keepAudioOutput() {
+    SDL_AudioDeviceID lost = 0;
+    {
+        std::lock_guard<std::mutex> lock(outputMutex);
+        if (!outputOpen || outputSilent || outputDevice == 0 ||
+            SDL_GetAudioDeviceStatus(outputDevice) != SDL_AUDIO_STOPPED)
+            return;
+        // What the device held and had not played yet went with it: the listener is taken to
+        // have heard it, so the heard position never goes back.
+        outputSilent = true;
+        silentPosition = static_cast<double>(framesTaken);
+        silentLast = SteadyClock::now();
+        deviceDelay = SteadyClock::duration{};
+        lost = outputDevice;
+        outputDevice = 0;
+    }
+    SDL_CloseAudioDevice(lost);
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    std::fputs("parade: the sound output was lost; the show goes on in time without sound until "
+               "it is back\n",
+               stderr);
+    if (reopenThread.joinable())
+        reopenThread.join(); // it ended when it brought the last lost device back
+    {
+        std::lock_guard<std::mutex> lock(reopenMutex);
+        reopenStop = false;
+    }
+    reopenThread = std::thread(reopenLostDevice);
+}
 
 bool openAudioOutput(int rate) {
     {
@@ -187,6 +280,7 @@ bool openAudioOutput(int rate) {
         outputOpen = true;
         outputRate = rate;
         outputClosing = false;
+        deviceReturning = false;
         queue.clear();
         queueStart = 0;
         framesQueued = 0;
@@ -204,11 +298,7 @@ bool openAudioOutput(int rate) {
     {
         std::lock_guard<std::mutex> lock(outputMutex);
         outputSilent = silent;
-        deviceDelay =
-            silent
-                ? SteadyClock::duration{}
-                : std::chrono::duration_cast<SteadyClock::duration>(std::chrono::duration<double>(
-                      static_cast<double>(deviceBufferFrames) / rate));
+        deviceDelay = silent ? SteadyClock::duration{} : deviceBufferDelay();
         silentPosition = 0.0;
         silentLast = SteadyClock::now();
     }
@@ -278,6 +368,7 @@ bool audioOutputHeardPosition(int64_t& frames, int& rate, bool& exact) {
 }
 
 void closeAudioOutput() {
+    stopReopening();
     const auto closeAt = SteadyClock::now();
     const auto deadline =
         SteadyClock::now() + std::chrono::duration_cast<SteadyClock::duration>(
@@ -290,8 +381,9 @@ void closeAudioOutput() {
             return;
         if (outputSilent)
             advanceSilentHead();
-        else
-            device = outputDevice;
+        // (A device opened again after a loss is there before it takes over from the silent
+        // output.)
+        device = outputDevice;
         closeHeard = closeAt + deviceDelay;
     }
     if (device != 0) {
@@ -315,6 +407,7 @@ void closeAudioOutput() {
     outputOpen = false;
     outputSilent = false;
     outputClosing = false;
+    deviceReturning = false;
     queue.clear();
     queue.shrink_to_fit();
     queueStart = 0;

@@ -77,6 +77,12 @@ bool openAudioOutput(int rate);
 // True when the open output is the silent one.
 bool audioOutputIsSilent();
 
+// Called often by the thread that feeds the output. When the device has gone away (its sound
+// server ended, it was unplugged), says so in one line on standard error and lets the silent
+// output go on from the heard position; from then on the default device is tried every half
+// second, and once it opens (said in one line) it plays on from the heard position.
+void keepAudioOutput();
+
 // Appends `frames` stereo frames to the output's queue.
 void queueAudioFrames(const int16_t* samples, int frames);
 

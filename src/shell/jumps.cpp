@@ -1,7 +1,8 @@
 // Jumps and the loop: the arrow keys and Home move the show a pattern back or forward or to
-// its start, the music with it, and with the loop on the show starts again at its end. After a
-// jump the SyncPoints, the backdrop, the act and the bound texture are put where a capture's
-// frame at that moment has them, from the music's strike list, and that frame is drawn at once.
+// its start, the music with it, and with the loop on the show starts again at its end. Keys ask
+// for a jump and the next frame makes it: the SyncPoints, the backdrop, the act and the bound
+// texture are put where a capture's frame at that moment has them, from the music's strike
+// list, and that frame is drawn.
 #include "shell.h"
 
 #include "director.h"
@@ -11,55 +12,20 @@
 #include <GL/freeglut.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 bool loopShow = false;
 
 namespace {
-// The show's end and length in demo time; a jump is one pattern.
-constexpr double showLength = 26.0;
+// A jump is one pattern.
 constexpr double jumpLength = 1.0;
 // The frames before a jump's are drawn as a capture at 60 frames a second primes its first.
 constexpr double primingStep = (1.0 / 60.0) * unitsPerSecond;
 
-// Draws the frame of exactly `time`: the clock held there, the SyncPoints as the strikes leave
-// them by then.
-void drawAt(double time) {
-    const auto at = static_cast<float>(time);
-    holdDemoClock(at);
-    setSyncPointsAt(at);
-    demoTime = at;
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    drawFrame();
-}
-
-// With PARADE_CLOCK_LOG=FILE, every frame adds a line: the steady clock in seconds, then the
-// music heard just before the demo clock is read, the demo time, and the music heard just
-// after, in patterns (-1 while no music plays). For measuring how the pictures keep to the
-// music.
-FILE* clockLog = nullptr;
-
-bool clockLogged() {
-    static bool opened = false;
-    if (!opened) {
-        opened = true;
-        const char* path = std::getenv("PARADE_CLOCK_LOG");
-        if (path != nullptr && path[0] != '\0') {
-            clockLog = std::fopen(path, "w");
-            if (clockLog == nullptr)
-                std::fprintf(stderr, "parade: cannot write the clock log %s\n", path);
-        }
-    }
-    return clockLog != nullptr;
-}
-
-double heardPatterns() {
-    const double heard = musicHeardSeconds();
-    return heard < 0.0 ? -1.0 : heard * unitsPerSecond;
+// A jump's moment: the clock held there, the SyncPoints as the strikes leave them by then.
+void holdMomentAt(float time) {
+    holdDemoClock(time);
+    setSyncPointsAt(time);
 }
 } // namespace
 
@@ -75,13 +41,7 @@ void seekShow(double time) {
     time = std::clamp(time, 0.0, showLength);
     holdMusicSyncs();
     const int64_t heardAt = seekMusic(static_cast<float>(time));
-    // A unit earlier the timeline sets the backdrop; a frame earlier sets the act and leaves
-    // the texture bound that the next frame may show.
-    for (double earlier : {time - 1.0, time - primingStep}) {
-        if (earlier >= 0.0)
-            drawAt(earlier);
-    }
-    drawAt(time);
+    drawFrameAt(time, primingStep, holdMomentAt);
     glutSwapBuffers();
     // The pictures go on from the moment the music is heard from there.
     runDemoClockFrom(static_cast<float>(time), heardAt);
@@ -103,20 +63,53 @@ float startShowAgain() {
     return time;
 }
 
+namespace {
+// The jump the keys have asked for since the last frame was drawn: from the start (Home) or
+// from the shown time, by a number of patterns. Keys only add to it; the next frame makes it,
+// so however fast they come (a held key's repeats), the window goes on drawing and a key
+// behind them (Escape) is read within a frame.
+bool jumpAsked = false;
+bool jumpFromStart = false;
+double jumpPatterns = 0.0;
+} // namespace
+
+void askJump(double patterns) {
+    jumpAsked = true;
+    jumpPatterns += patterns;
+    glutPostRedisplay();
+}
+
+void askJumpTo(double time) {
+    jumpAsked = true;
+    jumpFromStart = true;
+    jumpPatterns = time;
+    glutPostRedisplay();
+}
+
+bool makeAskedJump() {
+    if (!jumpAsked)
+        return false;
+    double time = (jumpFromStart ? 0.0 : static_cast<double>(demoTime)) + jumpPatterns;
+    jumpAsked = false;
+    jumpFromStart = false;
+    jumpPatterns = 0.0;
+    // Forward past the end goes round when the show loops, as often as the presses add up.
+    while (loopShow && time > showLength)
+        time -= showLength;
+    seekShow(time);
+    return true;
+}
+
 void specialKeyHandler(int key, int, int) {
     switch (key) {
     case GLUT_KEY_LEFT:
-        seekShow(demoTime - jumpLength);
+        askJump(-jumpLength);
         break;
-    case GLUT_KEY_RIGHT: {
-        double time = demoTime + jumpLength;
-        if (loopShow && time > showLength)
-            time -= showLength;
-        seekShow(time);
+    case GLUT_KEY_RIGHT:
+        askJump(jumpLength);
         break;
-    }
     case GLUT_KEY_HOME:
-        seekShow(0.0);
+        askJumpTo(0.0);
         break;
     default:
         break;
@@ -126,17 +119,11 @@ void specialKeyHandler(int key, int, int) {
 void idleHandler() {
     if (pauseFlag != 0)
         return;
-    const bool logged = clockLogged();
-    const double heardBefore = logged ? heardPatterns() : 0.0;
+    const bool logged = clockLogOn();
+    const double heardBefore = logged ? heardMusicPatterns() : 0.0;
     demoTime = demoClock();
-    if (logged) {
-        const double now =
-            std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-                .count();
-        std::fprintf(clockLog, "%.6f %.9f %.9f %.9f\n", now, heardBefore, demoTime,
-                     heardPatterns());
-        std::fflush(clockLog);
-    }
+    if (logged)
+        writeClockLine(heardBefore, demoTime, heardMusicPatterns());
     while (loopShow && showHasEnded(demoTime))
         demoTime = startShowAgain();
     glutPostRedisplay();

@@ -5,6 +5,7 @@
 
 #include <GL/freeglut.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -32,6 +33,12 @@ const char usage[] =
 } // namespace
 
 int main(int argc, char** argv) {
+    // A reader that leaves a pipe we write to (the clock log's, the console's) must not end the
+    // show: the write fails instead, and the clock log says why. A lost X connection is then
+    // also always told by Xlib's I/O error handler, never by the signal.
+#ifdef SIGPIPE
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0) {
             std::fputs(usage, stdout);
@@ -46,6 +53,7 @@ int main(int argc, char** argv) {
         std::fputs("parade: -display needs a display name, such as -display :0\n", stderr);
         return 1;
     }
+    catchDisplayErrors(displayName);
     // The check's connection stays open until GLUT holds its own (see holdDisplay).
     if (!holdDisplay(displayName)) {
         std::fprintf(stderr,
@@ -56,13 +64,13 @@ int main(int argc, char** argv) {
     int givenWidth = 0, givenHeight = 0;
     geometryGivesSize(argc, argv, givenWidth, givenHeight);
     glutInit(&argc, argv);
-    releaseHeldDisplay();
     // Closing the window returns from the main loop, so the music fades out as after its end.
     glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
     printBanner();
     openDemoWindow(fullScreen, argv[0], givenWidth, givenHeight);
     watchDisplayConnection();
+    releaseHeldDisplay();
     useSwapInterval();
     initGraphicsState();
     registerCallbacks();

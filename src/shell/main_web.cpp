@@ -8,6 +8,7 @@
 #include "shell.h"
 
 #include "director.h"
+#include "jumps_web.h"
 #include "music.h"
 #include "platform.h"
 #include "web/web.h"
@@ -30,13 +31,6 @@ int stillWidth = 640;
 int stillHeight = 480;
 bool prepared = false;
 
-void drawStill(float time, StrikeFeed& feed) {
-    feedStrikesUpTo(feed, time);
-    setDemoClockTo(time);
-    demoTime = time;
-    reshapeHandler(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT));
-    drawFrame();
-}
 
 // clang-format off
 EM_JS(void, jsStillDone, (double time, int strikes), {
@@ -48,14 +42,13 @@ EM_JS(void, jsStillDone, (double time, int strikes), {
 void runStill() {
     const OfflineRender& music = preparedMusic();
     StrikeFeed feed = makeStrikeFeed(music.strikes, {});
-    // As the capture tool primes a frame: a unit earlier sets the backdrop, a frame earlier
-    // the act and the bound texture.
-    const double step = unitsPerSecond / 60.0;
-    for (double t : {stillTime - 1.0, stillTime - step}) {
-        if (t >= 0.0)
-            drawStill(static_cast<float>(t), feed);
-    }
-    drawStill(static_cast<float>(stillTime), feed);
+    // The frame of the moment as the capture tool draws it at 60 frames a second: the strikes
+    // heard up to each frame stamped, the clock there, the band on the page's canvas.
+    drawFrameAt(stillTime, unitsPerSecond / 60.0, [&feed](float time) {
+        feedStrikesUpTo(feed, time);
+        setDemoClockTo(time);
+        reshapeHandler(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT));
+    });
     jsStillDone(stillTime, static_cast<int>(music.strikes.size()));
 }
 
@@ -63,7 +56,7 @@ bool readStillTime(const char* text) {
     char* end = nullptr;
     stillTime = std::strtod(text, &end);
     if (end == text || *end != '\0' || !std::isfinite(stillTime) || stillTime < 0.0 ||
-        stillTime > 26.0) {
+        stillTime > showLength) {
         const std::string message = std::string("The time \"") + text +
                                     "\" is not a demo time from 0 to 26 (pattern units).";
         webShowMessage(message.c_str());
@@ -155,6 +148,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE void webStartShow() {
         return;
     }
     registerCallbacks();
+    useWebCallbacks();
     if (!startMusic())
         std::exit(1);
     glutMainLoop();

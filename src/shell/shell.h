@@ -50,16 +50,23 @@ bool parseGeometrySize(const char* geometry, unsigned& width, unsigned& height);
 
 // Opens a connection to the display and holds it until releaseHeldDisplay(), to be called once
 // glutInit holds its own: an X server that resets when its last client leaves (xvfb-run) must
-// never see the check's connection close before GLUT's opens. False when it cannot be opened.
-// On Windows there is no connection to hold: the desktop is there; an X display name in
-// DISPLAY (Wine, Cygwin) is taken out of GLUT's sight, which there reads it as a device's.
+// never see the check's connection close before GLUT's opens. Meanwhile a crash in the GL
+// library while the server is gone (it crashes on replies that never came) is said as a lost
+// connection. False when it cannot be opened. On Windows there is no connection to hold: the
+// desktop is there; an X display name in DISPLAY (Wine, Cygwin) is taken out of GLUT's sight,
+// which there reads it as a device's.
 bool holdDisplay(const char* name);
 void releaseHeldDisplay();
 
-// Once the window exists: a lost X connection stops the music and ends the process with one
-// line and status 1; an X error about the window (another client destroyed it) leaves the main
-// loop as closing the window does; any other X error ends like a lost connection. On Windows
-// it notes the window (GLUT ends its main loop when the window is destroyed).
+// From the start, on display `name`: a lost X connection, whenever it is noticed (by Xlib, by
+// the GL library, or by the toolkit failing to make a context on it), stops the music and ends
+// the process with one line and status 1; any other X error or toolkit failure ends it the same
+// way with a line of its own.
+void catchDisplayErrors(const char* name);
+
+// Once the window exists: an X error about the window (another client destroyed it) leaves the
+// main loop as closing the window does. On Windows it notes the window (GLUT ends its main loop
+// when the window is destroyed).
 void watchDisplayConnection();
 
 // The size of the demo's window as the X server (or Windows) has it now, which may be ahead
@@ -108,9 +115,35 @@ void seekShow(double time);
 // where the strikes leave them by the new time. Returns the new time.
 float startShowAgain();
 
-// The special keys: Left and Right jump one pattern back and forward (forward past the end goes
-// round when the show loops), Home to the start.
+// Asks for a jump by `patterns` from the time shown (askJump) or to demo time `time`
+// (askJumpTo), made when the next frame is drawn: asks that come before it add up into one
+// jump, and one to a time replaces those before it.
+void askJump(double patterns);
+void askJumpTo(double time);
+
+// Makes the jump asked for since the last frame, if any (forward past the end goes round when
+// the show loops), drawing and showing its frame; false when none was asked for. The display
+// handler calls it first.
+bool makeAskedJump();
+
+// The special keys ask for jumps: Left and Right one pattern back and forward, Home to the
+// start.
 void specialKeyHandler(int key, int x, int y);
+
+// ---- The clock log ----------------------------------------------------------------------------
+
+// With PARADE_CLOCK_LOG=FILE, the idle handler adds a line a frame: the steady clock in seconds,
+// then the music heard just before the demo clock is read, the demo time, and the music heard
+// just after, in patterns (-1 while no music plays). clockLogOn opens the file at its first
+// call and is true while lines are written; a file that cannot be opened or written is said
+// once on standard error, with the system's reason, and the show goes on without it. Neither
+// ever waits: a FIFO with no reader yet is opened once one comes, and while its reader is
+// behind lines are left out (said once).
+bool clockLogOn();
+void writeClockLine(double heardBefore, double time, double heardAfter);
+
+// Where the music is heard now, in patterns into the song; -1 while none plays.
+double heardMusicPatterns();
 
 // Copies the demo clock into the demo time and asks for a frame unless paused; with the loop
 // on, a time past the show's end starts it again.
@@ -119,5 +152,9 @@ void displayHandler();
 void reshapeHandler(int width, int height);
 void keyboardHandler(unsigned char key, int x, int y);
 void menuHandler(int value);
+// Makes the demo's window current and prepares its graphics (initShowGraphics).
 void initGraphicsState();
+// The one-time building (initOnce), the texture set and the fixed GL state, on the current
+// context: no toolkit call, so that a context without a window (the capture's) takes it too.
+void initShowGraphics();
 void initOnce();

@@ -3,10 +3,15 @@
 // there, and the swap interval through WGL.
 #include "shell.h"
 
+#include "music.h"
+#include "platform.h"
+
 #include <windows.h>
 
 #include <GL/freeglut.h>
 
+#include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -20,6 +25,16 @@ constexpr int widthValue = 0x0004;
 constexpr int heightValue = 0x0008;
 
 HWND demoWindow = nullptr;
+
+// The toolkit's fatal errors (no pixel format, no context), said in the program's words after
+// the music is stopped.
+[[noreturn]] void toolkitFailed(const char* format, va_list arguments) {
+    char text[256];
+    std::vsnprintf(text, sizeof text, format, arguments);
+    haltMusic();
+    std::fprintf(stderr, "parade: the toolkit failed: %s\n", text);
+    exitImmediately(1);
+}
 
 template <typename Function> Function wglFunction(const char* name) {
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(wglGetProcAddress(name)));
@@ -43,6 +58,10 @@ bool holdDisplay(const char*) {
 }
 
 void releaseHeldDisplay() {}
+
+void catchDisplayErrors(const char*) {
+    glutInitErrorFunc(toolkitFailed);
+}
 
 void watchDisplayConnection() {
     demoWindow = WindowFromDC(wglGetCurrentDC());

@@ -12,12 +12,17 @@
 #include <X11/Xlib.h>
 
 #include <algorithm>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <poll.h>
+#include <signal.h>
+#include <unistd.h>
 
 namespace {
 Display* heldDisplay = nullptr;
+const char* displayName = nullptr; // the display the demo was started on
 GLXDrawable demoWindow = 0;
 int glxErrorBase = -1;
 
@@ -37,14 +42,52 @@ bool windowGoneError(const XErrorEvent& event) {
             code == glxErrorBase + glxBadWindow);
 }
 
-int connectionLost(Display*) {
+[[noreturn]] int connectionLost(Display*) {
     // Xlib's own handler would call exit with the audio thread still running.
     haltMusic();
     std::fputs("parade: the connection to the X display was lost\n", stderr);
     exitImmediately(1);
 }
 
+// True when the server has closed the connection (it went away, or another client killed ours),
+// also while replies it sent before are still unread. Makes no request, so an error handler may
+// ask.
+bool connectionClosed(Display* display) {
+    pollfd watch{ConnectionNumber(display), POLLRDHUP, 0};
+    return poll(&watch, 1, 0) > 0 && (watch.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL));
+}
+
+// Whether the toolkit's connection is gone: once a context is current, from its socket; before
+// (the toolkit opening the display or the window), from whether the display can still be
+// reached at all.
+bool toolkitConnectionLost() {
+    if (Display* display = glXGetCurrentDisplay())
+        return connectionClosed(display);
+    Display* probe = XOpenDisplay(displayName);
+    if (probe == nullptr)
+        return true;
+    XCloseDisplay(probe);
+    return false;
+}
+
+// The toolkit's fatal errors. A connection lost at a moment when the toolkit makes a context (a
+// menu's, say) or opens the display fails there rather than in Xlib: it is said as every lost
+// connection is. Anything else is the toolkit's own failure, said in the program's words.
+[[noreturn]] void toolkitFailed(const char* format, va_list arguments) {
+    if (toolkitConnectionLost())
+        connectionLost(nullptr);
+    char text[256];
+    std::vsnprintf(text, sizeof text, format, arguments);
+    haltMusic();
+    std::fprintf(stderr, "parade: the toolkit failed: %s\n", text);
+    exitImmediately(1);
+}
+
 int protocolError(Display* display, XErrorEvent* event) {
+    // Requests made as the server closed the connection fail first, or are failed by the GL
+    // library itself: the connection was lost.
+    if (connectionClosed(display))
+        connectionLost(display);
     // Another client destroyed the window: GLUT learns it from the server and ends its main
     // loop as when the window is closed; requests already on their way fail and are let pass.
     if (windowGoneError(*event)) {
@@ -78,16 +121,54 @@ bool parseGeometrySize(const char* geometry, unsigned& width, unsigned& height) 
     return (given & WidthValue) && (given & HeightValue);
 }
 
+namespace {
+// The GL library can crash on a reply that never came when the server goes away while the
+// toolkit sets up the display and the window. While the check's connection is held, such a
+// crash with that connection closed too is said as a lost connection; any other crash is one.
+int heldConnection = -1;
+struct sigaction crashAction {};
+
+void crashedWhileStarting(int) {
+    pollfd watch{heldConnection, POLLRDHUP, 0};
+    if (heldConnection >= 0 && poll(&watch, 1, 0) > 0 &&
+        (watch.revents & (POLLRDHUP | POLLHUP | POLLERR))) {
+        static const char line[] = "parade: the connection to the X display was lost\n";
+        if (write(STDERR_FILENO, line, sizeof line - 1) < 0) {
+        }
+        _exit(1);
+    }
+    // Returning re-runs the faulting instruction, which now crashes as it would have.
+    sigaction(SIGSEGV, &crashAction, nullptr);
+}
+} // namespace
+
 bool holdDisplay(const char* name) {
     releaseHeldDisplay();
     heldDisplay = XOpenDisplay(name);
-    return heldDisplay != nullptr;
+    if (heldDisplay == nullptr)
+        return false;
+    heldConnection = ConnectionNumber(heldDisplay);
+    struct sigaction guard {};
+    guard.sa_handler = crashedWhileStarting;
+    sigemptyset(&guard.sa_mask);
+    sigaction(SIGSEGV, &guard, &crashAction);
+    return true;
 }
 
 void releaseHeldDisplay() {
-    if (heldDisplay)
-        XCloseDisplay(heldDisplay);
+    if (heldDisplay == nullptr)
+        return;
+    sigaction(SIGSEGV, &crashAction, nullptr);
+    heldConnection = -1;
+    XCloseDisplay(heldDisplay);
     heldDisplay = nullptr;
+}
+
+void catchDisplayErrors(const char* name) {
+    displayName = name;
+    XSetIOErrorHandler(connectionLost);
+    XSetErrorHandler(protocolError);
+    glutInitErrorFunc(toolkitFailed);
 }
 
 void watchDisplayConnection() {
@@ -95,8 +176,6 @@ void watchDisplayConnection() {
     int eventBase = 0;
     if (!glXQueryExtension(glXGetCurrentDisplay(), &glxErrorBase, &eventBase))
         glxErrorBase = -1;
-    XSetIOErrorHandler(connectionLost);
-    XSetErrorHandler(protocolError);
 }
 
 bool demoWindowSize(int& width, int& height) {

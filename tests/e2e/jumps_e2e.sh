@@ -15,20 +15,6 @@ export PARADE_CLOCK_LOG=$LOG
 # One frame at 60 Hz, in patterns.
 FRAME=$(awk 'BEGIN { printf "%.9f", 1 / 60 / 7.68 }')
 
-# log_lines: how many frames the log holds.
-log_lines() { [[ -f "$LOG" ]] && wc -l <"$LOG" || echo 0; }
-
-# wait_frames N: waits (up to 60 s) until the log holds N more frames than now.
-wait_frames() {
-    local want=$(($(log_lines) + $1))
-    for _ in $(seq 600); do
-        (($(log_lines) >= want)) && return 0
-        kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "the demo ended while frames were awaited"
-        sleep 0.1
-    done
-    e2e_fail "no new frames in 60 s"
-}
-
 # last_time: the demo time of the last frame logged.
 last_time() { tail -1 "$LOG" | awk '{print $3}'; }
 
@@ -47,11 +33,11 @@ off_music() {
 # ---- A stopped process ------------------------------------------------------------------------
 e2e_start window
 window=$(e2e_window)
-wait_frames 5
+e2e_drawn 5
 kill -STOP "$E2E_PID"
 sleep 3
 kill -CONT "$E2E_PID"
-wait_frames 5
+e2e_drawn 5
 # The frame after the stop: the 3 s in which nothing was heard did not count.
 read -r gap before after <<<"$(awk 'NR > 1 && $1 - t > g { g = $1 - t; b = d; a = $3 }
     { t = $1; d = $3 } END { printf "%.3f %.6f %.6f", g, b, a }' "$LOG")"
@@ -67,12 +53,12 @@ echo "after a 3 s stop: demo time $before before, $after after; the frame after 
 # Right twice, Left once: a pattern on; Home: back to the start. Each lands on the music.
 t0=$(last_time)
 e2e_key "$window" Right Right Left
-wait_frames 5
+e2e_drawn 5
 t1=$(last_time)
 awk -v a="$t0" -v b="$t1" 'BEGIN { exit !(b - a > 0.9 && b - a < 1.5) }' ||
     e2e_fail "Right Right Left took the demo time from $t0 to $t1, not a pattern on"
 e2e_key "$window" Home
-wait_frames 5
+e2e_drawn 5
 t2=$(last_time)
 awk -v b="$t2" 'BEGIN { exit !(b < 0.4) }' || e2e_fail "Home left the demo time at $t2"
 off=$(off_music 1)
@@ -86,7 +72,7 @@ e2e_wait 5 >/dev/null
 rm -f "$LOG"
 e2e_start window --loop
 window=$(e2e_window)
-wait_frames 3
+e2e_drawn 3
 e2e_key "$window" $(printf 'Right %.0s' $(seq 25))
 for _ in $(seq 300); do
     awk -v frame="$FRAME" 'NR > 1 && $3 < p - 20 { found = 1 } { p = $3 } END { exit !found }' \
@@ -94,7 +80,7 @@ for _ in $(seq 300); do
     kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "the looping show ended at $(last_time)"
     sleep 0.1
 done
-wait_frames 5
+e2e_drawn 5
 awk 'NR > 1 && $3 < p - 20 { found = 1 } { p = $3 } END { exit !found }' "$LOG" ||
     e2e_fail "the show never went round (last demo time $(last_time))"
 off=$(off_music 1 26)
@@ -103,10 +89,39 @@ e2e_key "$window" Escape
 e2e_wait 5 >/dev/null
 [[ "$E2E_STATUS" == 0 ]] || e2e_fail "Escape ended the looping show with status $E2E_STATUS"
 
+# ---- Keys faster than jumps are drawn ---------------------------------------------------------
+# Right pressed 200 times at 100 Hz (a held key repeats at 25 Hz), faster than a jump's frame
+# is drawn: the presses add up, none lost, while the window goes on drawing; and Escape right
+# after such a burst ends the show at once, not after the jumps of every press.
+rm -f "$LOG"
+e2e_start window --loop
+window=$(e2e_window)
+e2e_drawn 3
+read -r s0 d0 <<<"$(tail -1 "$LOG" | awk '{print $1, $3}')"
+lines0=$(e2e_log_lines)
+E2E_KEY_DELAY=10 e2e_key "$window" $(printf 'Right %.0s' $(seq 200))
+during=$(($(e2e_log_lines) - lines0))
+e2e_drawn 3
+read -r s1 d1 <<<"$(tail -1 "$LOG" | awk '{print $1, $3}')"
+# Where the show is: 200 patterns on (round a show of 26) plus the time that passed, less any
+# time in which the music ran dry while the song was rendered ahead for a jump (a press lost or
+# counted twice is a whole pattern).
+awk -v s0="$s0" -v d0="$d0" -v s1="$s1" -v d1="$d1" 'BEGIN {
+        want = d0 + (s1 - s0) / 7.68 + 200; want -= 26 * int(want / 26)
+        off = d1 - want; off -= 26 * int(off / 26); if (off > 13) off -= 26; if (off < -13) off += 26
+        exit !(off > -0.5 && off < 0.05) }' ||
+    e2e_fail "200 presses of Right took the show from $d0 to $d1 in $(awk -v a="$s0" -v b="$s1" \
+        'BEGIN { print b - a }') s: not 200 patterns on"
+echo "200 presses of Right at 100 Hz: $during frames shown meanwhile"
+E2E_KEY_DELAY=10 e2e_key "$window" $(printf 'Right %.0s' $(seq 200))
+e2e_key "$window" Escape
+e2e_wait 5 >/dev/null
+[[ "$E2E_STATUS" == 0 ]] || e2e_fail "Escape after 200 presses ended the demo with status $E2E_STATUS"
+
 # Without the loop, jumping past the end ends the show as its end does.
 e2e_start window
 window=$(e2e_window)
-wait_frames 3
+e2e_drawn 3
 e2e_key "$window" $(printf 'Right %.0s' $(seq 27))
 e2e_wait 60 >/dev/null
 [[ "$E2E_STATUS" == 0 ]] || e2e_fail "the show ended with status $E2E_STATUS after the last jump"

@@ -1,8 +1,8 @@
 // Jumps in the running demo, drawn as the capture draws: with the music playing on the silent
-// output, the arrow keys and Home show at once the frame that parade-capture makes of that
-// moment, pixel for pixel; with the loop on, the show starts again past its end with the
-// SyncPoints of its start. Needs the default data and parade-capture of the same build, so it
-// runs with the end-to-end tests.
+// output, the arrow keys and Home show at the next frame the frame that parade-capture makes of
+// that moment, pixel for pixel, and keys pressed before it add up into that one jump; with the
+// loop on, the show starts again past its end with the SyncPoints of its start. Needs the default
+// data and parade-capture of the same build, so it runs with the end-to-end tests.
 #include "director.h"
 #include "gl_harness.h"
 #include "music.h"
@@ -25,8 +25,9 @@ constexpr int width = 640;
 constexpr int height = 480;
 
 // The frame each buffer swap shows, read from the back buffer just before it (rows from the
-// top); the link puts this in front of freeglut's glutSwapBuffers.
+// top), and how many were shown; the link puts this in front of freeglut's glutSwapBuffers.
 std::vector<uint8_t> lastShown;
+int framesShown = 0;
 } // namespace
 
 extern "C" void __real_glutSwapBuffers();
@@ -39,6 +40,7 @@ extern "C" void __wrap_glutSwapBuffers() {
     const size_t row = static_cast<size_t>(width) * 3;
     for (int y = 0; y < height; ++y)
         std::memcpy(&lastShown[y * row], &bottomUp[(height - 1 - y) * row], row);
+    ++framesShown;
     __real_glutSwapBuffers();
 }
 
@@ -100,6 +102,17 @@ class ShellJumps : public ::testing::Test {
         }
     }
 
+    // Presses the special keys, then draws the next frame as the main loop does. The keys
+    // themselves draw nothing; their jumps add up into the one frame shown.
+    static void pressThenDraw(std::initializer_list<int> keys) {
+        const int before = framesShown;
+        for (int key : keys)
+            specialKeyHandler(key, 0, 0);
+        EXPECT_EQ(framesShown, before) << "a key drew a frame itself";
+        displayHandler();
+        EXPECT_EQ(framesShown, before + 1);
+    }
+
     static std::string folder;
 };
 std::string ShellJumps::folder;
@@ -112,25 +125,26 @@ TEST_F(ShellJumps, ArrowKeysAndHomeShowTheCapturesFrameOfThatMoment) {
     ASSERT_FLOAT_EQ(demoTime, 10.3125f);
     displayHandler();
 
-    specialKeyHandler(GLUT_KEY_RIGHT, 0, 0);
+    pressThenDraw({GLUT_KEY_RIGHT});
     expectCaptured("11.3125");
-    specialKeyHandler(GLUT_KEY_LEFT, 0, 0);
-    specialKeyHandler(GLUT_KEY_LEFT, 0, 0);
+    pressThenDraw({GLUT_KEY_LEFT, GLUT_KEY_LEFT});
     expectCaptured("9.3125");
     // A jump forward across the backdrop's change at 13.5 and the act's at 13.
-    specialKeyHandler(GLUT_KEY_RIGHT, 0, 0);
-    specialKeyHandler(GLUT_KEY_RIGHT, 0, 0);
-    specialKeyHandler(GLUT_KEY_RIGHT, 0, 0);
-    specialKeyHandler(GLUT_KEY_RIGHT, 0, 0);
+    pressThenDraw({GLUT_KEY_RIGHT, GLUT_KEY_RIGHT, GLUT_KEY_RIGHT, GLUT_KEY_RIGHT});
     expectCaptured("13.3125");
-    specialKeyHandler(GLUT_KEY_HOME, 0, 0);
+    pressThenDraw({GLUT_KEY_HOME});
     expectCaptured("0", false); // black: the layers wait for the opening's first strike
     // Back past the start stays at the start.
-    specialKeyHandler(GLUT_KEY_LEFT, 0, 0);
+    pressThenDraw({GLUT_KEY_LEFT});
     EXPECT_EQ(demoTime, 0.0f);
+    // Home after other keys starts from the start; keys after it go on from there.
+    pressThenDraw({GLUT_KEY_RIGHT, GLUT_KEY_RIGHT, GLUT_KEY_HOME, GLUT_KEY_RIGHT, GLUT_KEY_RIGHT,
+                   GLUT_KEY_LEFT});
+    EXPECT_EQ(demoTime, 1.0f);
+    pressThenDraw({GLUT_KEY_HOME});
 
     // After a jump the pictures go on from its moment as the counter moves.
-    specialKeyHandler(GLUT_KEY_RIGHT, 0, 0);
+    pressThenDraw({GLUT_KEY_RIGHT});
     advanceVirtualCounter(onePattern / 4);
     idleHandler();
     EXPECT_FLOAT_EQ(demoTime, 1.25f);
@@ -138,9 +152,10 @@ TEST_F(ShellJumps, ArrowKeysAndHomeShowTheCapturesFrameOfThatMoment) {
 
 TEST_F(ShellJumps, TheLoopStartsTheShowAgainWithTheSyncPointsOfItsStart) {
     loopShow = true;
-    specialKeyHandler(GLUT_KEY_HOME, 0, 0);
+    pressThenDraw({GLUT_KEY_HOME});
     for (int i = 0; i < 25; ++i)
         specialKeyHandler(GLUT_KEY_RIGHT, 0, 0);
+    displayHandler();
     ASSERT_FLOAT_EQ(demoTime, 25.0f);
     advanceVirtualCounter(onePattern + onePattern / 8);
     holdMusicSyncs(); // the music's own syncs would stamp the standing clock
@@ -159,10 +174,10 @@ TEST_F(ShellJumps, TheLoopStartsTheShowAgainWithTheSyncPointsOfItsStart) {
         EXPECT_LE(stamps[i], 0.125f) << i;
     }
     releaseMusicSyncs();
-    // Right past the end goes round too.
-    for (int i = 0; i < 25; ++i)
+    // Right past the end goes round too, as often as the presses add up.
+    for (int i = 1; i < 26 * 3; ++i)
         specialKeyHandler(GLUT_KEY_RIGHT, 0, 0);
-    specialKeyHandler(GLUT_KEY_RIGHT, 0, 0);
+    pressThenDraw({GLUT_KEY_RIGHT});
     EXPECT_NEAR(demoTime, 0.125f, 1e-5f);
     loopShow = false;
 }

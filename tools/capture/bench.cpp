@@ -1,6 +1,7 @@
 // The benchmark: start-up times, frames per second of every act (rendering and read-back, no
-// encoding), peak memory, and a whole-show capture at 60 fps 640x480 through ffmpeg against
-// the show's own running time, with where that time went.
+// encoding), peak memory, a whole-show capture at 60 fps 640x480 through ffmpeg against the
+// show's own running time, with where that time went, and the cost of a frame at 640x480 and
+// at 1920x1080 supersampled, with the whole show's time estimated from each.
 #include "capture.h"
 
 #include "controls.h"
@@ -16,9 +17,10 @@
 #include <unistd.h>
 
 namespace {
-constexpr double showSeconds = showEnd / unitsPerSecond; // 199.68
 // The act pass draws every fourth frame of the 60 fps show.
 constexpr int actPassStride = 4;
+// The frame cost by size draws every 240th frame (one every 4 s, 50 in all).
+constexpr int64_t sizeStride = 240;
 
 double cpuSeconds(int who) {
     rusage usage{};
@@ -111,6 +113,52 @@ bool captureWholeShow(const CaptureOptions& show, const std::string& ffmpeg,
     unlink(sound.c_str());
     return ok && frames == count;
 }
+// What one frame costs at a size: rendered, read back and encoded as the video command does.
+struct FrameCost {
+    int64_t frames = 0;
+    double wall = 0.0;    // seconds a frame
+    double capture = 0.0; // processor seconds a frame: rendering, read-back, filtering
+    double encoder = 0.0; // processor seconds a frame: ffmpeg
+};
+
+// Every `stride`-th frame of the show at the size of `show`, through a temporary video.
+bool costOfFrames(const CaptureOptions& show, const std::string& ffmpeg,
+                  const std::vector<int16_t>& pcm, StrikeFeed& feed, int64_t stride,
+                  FrameCost& cost, std::string& error) {
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string stem =
+        std::string(tmp && *tmp ? tmp : "/tmp") + "/parade-bench-size-" + std::to_string(getpid());
+    const std::string video = stem + ".mp4";
+    const std::string sound = stem + ".wav";
+    removeAtExit(video);
+    removeAtExit(sound);
+    const int64_t showFrames = frameCount(show);
+    const int64_t sampled = (showFrames + stride - 1) / stride;
+    bool ok = writeWav(sound, soundForFrames(pcm, show, sampled), error);
+    VideoEncoder encoder;
+    ok = ok && startVideoEncoder(encoder, ffmpeg, video, sound, show, error);
+    const double childBefore = cpuSeconds(RUSAGE_CHILDREN);
+    const double selfBefore = cpuSeconds(RUSAGE_SELF);
+    const double start = wallSeconds();
+    std::vector<uint8_t> rgb;
+    rewindStrikeFeed(feed);
+    cost = FrameCost{};
+    for (int64_t k = 0; ok && k < showFrames && !interrupted(); k += stride) {
+        renderFrame(static_cast<float>(frameTimeAt(show, k)), feed);
+        readFrame(rgb);
+        ok = sendVideoFrame(encoder, rgb.data(), rgb.size());
+        cost.frames += ok ? 1 : 0;
+    }
+    const double selfCpu = cpuSeconds(RUSAGE_SELF) - selfBefore;
+    ok = finishVideoEncoder(encoder, error) && ok && cost.frames == sampled;
+    const double frames = static_cast<double>(std::max<int64_t>(cost.frames, 1));
+    cost.wall = (wallSeconds() - start) / frames;
+    cost.capture = selfCpu / frames;
+    cost.encoder = (cpuSeconds(RUSAGE_CHILDREN) - childBefore) / frames;
+    unlink(video.c_str());
+    unlink(sound.c_str());
+    return ok;
+}
 } // namespace
 
 int runBenchmark(const CaptureOptions& options, const std::string& ffmpeg) {
@@ -130,7 +178,7 @@ int runBenchmark(const CaptureOptions& options, const std::string& ffmpeg) {
     StrikeFeed feed = makeStrikeFeed(music.strikes, {});
 
     start = wallSeconds();
-    if (!openCaptureContext(show.width, show.height, error)) {
+    if (!openCaptureContext(show.width, show.height, error, 1, options.softwareRenderer)) {
         std::fprintf(stderr, "parade-capture: %s\n", error.c_str());
         return 1;
     }
@@ -188,7 +236,23 @@ int runBenchmark(const CaptureOptions& options, const std::string& ffmpeg) {
     const double captureSeconds =
         musicSeconds + contextSeconds + startup.lists + startup.textures + loopSeconds;
 
+    // A frame at 640x480 and at 1920x1080 drawn twice as wide and high, for an upload.
+    CaptureOptions upload = show;
+    upload.width = 1920;
+    upload.height = 1080;
+    upload.supersample = 2;
+    const CaptureOptions* sizes[] = {&show, &upload};
+    FrameCost costs[2];
+    bool costed[2] = {false, false};
+    std::string costError;
+    for (int i = 0; i < 2 && !interrupted(); ++i) {
+        const CaptureOptions& size = *sizes[i];
+        costed[i] = resizeCapture(size.width, size.height, size.supersample, costError) &&
+                    costOfFrames(size, ffmpeg, music.pcm, feed, sizeStride, costs[i], costError);
+    }
+
     const double loadAfter = loadAverage();
+    const long processors = std::max(1L, sysconf(_SC_NPROCESSORS_ONLN));
     std::printf("renderer: %s, %ld processors online, load average %.1f at the start and "
                 "%.1f at the end\n",
                 renderer ? renderer : "?", sysconf(_SC_NPROCESSORS_ONLN), loadBefore, loadAfter);
@@ -230,7 +294,6 @@ int runBenchmark(const CaptureOptions& options, const std::string& ffmpeg) {
                     captureSeconds - loopSeconds);
         const double selfCpu = cpuSeconds(RUSAGE_SELF) - selfCpuBefore;
         const double childCpu = cpuSeconds(RUSAGE_CHILDREN) - childCpuBefore;
-        const long processors = std::max(1L, sysconf(_SC_NPROCESSORS_ONLN));
         // With the machine to itself the capture can at best keep every processor busy.
         const double idleBound = (selfCpu + childCpu) / static_cast<double>(processors) +
                                  captureSeconds - loopSeconds - phases.finish;
@@ -240,6 +303,30 @@ int runBenchmark(const CaptureOptions& options, const std::string& ffmpeg) {
                     1000.0 * childCpu / static_cast<double>(captured), videoBytes / 1e6);
         std::printf("  on %ld idle processors that work takes at least %.1f s = %.3f x the show\n",
                     processors, idleBound, idleBound / showSeconds);
+    }
+    std::printf("\nframe cost by size (every %d. frame of the show at 60 fps, rendered, read back "
+                "and encoded; the whole show estimated from it on %ld processors)\n",
+                static_cast<int>(sizeStride), processors);
+    for (int i = 0; i < 2; ++i) {
+        const CaptureOptions& size = *sizes[i];
+        const std::string name =
+            std::to_string(size.width) + "x" + std::to_string(size.height) +
+            (size.supersample > 1 ? " --supersample " + std::to_string(size.supersample) : "");
+        if (!costed[i]) {
+            std::printf("  %-28s not measured (%s)\n", name.c_str(),
+                        interrupted() ? "interrupted" : costError.c_str());
+            continue;
+        }
+        const FrameCost& cost = costs[i];
+        // The renderer and the encoder run side by side: a frame takes its wall time, or,
+        // with the machine to itself, at least its processor time over the processors.
+        const double perFrame =
+            std::max(cost.wall, (cost.capture + cost.encoder) / static_cast<double>(processors));
+        const double whole = perFrame * static_cast<double>(showFrames);
+        std::printf("  %-28s %7.1f ms a frame (processor: capture %.1f ms, ffmpeg %.1f ms): "
+                    "the whole show in about %s = %.2f x its %.2f s\n",
+                    name.c_str(), 1000.0 * perFrame, 1000.0 * cost.capture, 1000.0 * cost.encoder,
+                    formatDuration(whole).c_str(), whole / showSeconds, showSeconds);
     }
     std::printf("\npeak memory: capture %.1f MB, largest child (ffmpeg) %.1f MB\n",
                 peakMegabytes(RUSAGE_SELF), peakMegabytes(RUSAGE_CHILDREN));

@@ -23,7 +23,7 @@ struct CaptureOptions {
     int width = 640;
     int height = 480;
     double from = 0.0; // pattern units, both ends included
-    double to = 26.0;
+    double to = showLength;
     std::string dataDir = ".";
     bool dataGiven = false;     // --data was on the command line
     bool replaceFrames = false; // --replace: an earlier run's frames in the folder may go
@@ -31,12 +31,11 @@ struct CaptureOptions {
     std::string preset = "veryfast"; // x264 preset
     int crf = 18;                    // x264 quality
     int supersample = 1; // frames drawn this many times wider and higher, then filtered down
+    bool softwareRenderer = false; // --renderer software: Mesa's software renderer, not a GPU
 };
 
-// The show's last drawn time: drawFrame ends the process on the first frame past it.
-constexpr double showEnd = 26.0;
-// The largest window side drawn, supersampled or not: it keeps a frame's buffers (the X
-// server's screen, the renderer's colour and depth, the read-back) well within 2 GB.
+// The largest side drawn, supersampled or not, whatever the renderer allows: it keeps a
+// frame's buffers (the renderer's colour and depth, the read-back) well within 2 GB.
 constexpr int64_t maxDrawableSide = 8192;
 
 extern const char captureUsage[];
@@ -116,8 +115,8 @@ bool checkWritable(const std::string& path, std::string& error);
 std::string findProgram(const std::string& name);
 
 // One running ffmpeg that turns raw RGB frames on its standard input and a WAV file into an
-// H.264 + AAC mp4. It writes fragments, so the file plays up to the last fragment whatever stops
-// it.
+// H.264 + AAC mp4 (BT.709, limited range, tagged so). It writes fragments, so the file plays up
+// to the last fragment whatever stops it; the first picture and the first sound start at 0.
 struct VideoEncoder {
     int pid = -1;
     int frameFd = -1;
@@ -138,6 +137,11 @@ bool sendVideoFrame(VideoEncoder& encoder, const uint8_t* rgb, size_t bytes);
 // Closes the frame pipe and waits for ffmpeg to finish the file. False with `error` when
 // ffmpeg failed.
 bool finishVideoEncoder(VideoEncoder& encoder, std::string& error);
+
+// Rewrites the finished fragmented mp4 `fragmented` as a plain one, `plain`, with its index
+// first (+faststart), the streams copied as they are. False with `error` when ffmpeg failed.
+bool rewriteAsPlainMp4(const std::string& ffmpeg, const std::string& fragmented,
+                       const std::string& plain, std::string& error);
 
 // ---- Progress --------------------------------------------------------------------------------
 
@@ -184,10 +188,20 @@ void keepAtExit(const std::string& path);
 
 // ---- Headless rendering ----------------------------------------------------------------------
 
-// Starts a private X server and opens a GLUT window of width x height whose context stays
-// current; with a supersample of N the window is N times as wide and high, and readFrame
-// filters it down to width x height. Returns false with `error` filled.
-bool openCaptureContext(int width, int height, std::string& error, int supersample = 1);
+// Makes an offscreen OpenGL context current, with a framebuffer of width x height to draw
+// into: on a GPU when the machine has one (unless `softwareOnly`), else on Mesa's software
+// renderer; no window and no X server. With a supersample of N the framebuffer is N times as
+// wide and high, and readFrame filters it down to width x height. False with `error` filled,
+// also when the size is past the renderer's limits.
+bool openCaptureContext(int width, int height, std::string& error, int supersample = 1,
+                        bool softwareOnly = false);
+
+// Gives the open context a framebuffer of a new size (the lists and textures stay), as
+// openCaptureContext does. False with `error` filled.
+bool resizeCapture(int width, int height, int supersample, std::string& error);
+
+// The renderer the context draws with (GL_RENDERER), once it is open.
+const std::string& captureRenderer();
 
 struct StartupTimes {
     double lists = 0.0;    // display lists and meshes
@@ -205,6 +219,9 @@ void renderFrame(float time, StrikeFeed& feed);
 // (the backdrop, the act, the bound texture), so that a capture starting at `time` matches
 // the show. `step` is the time between two frames.
 void primeShowAt(double time, double step, StrikeFeed& feed);
+
+// Draws the one frame of `time` as the show has it: primeShowAt, then renderFrame.
+void renderFrameAt(double time, double step, StrikeFeed& feed);
 
 // Reads the frame back as RGB rows top-down into `rgb` (resized to width x height x 3); a
 // supersampled frame is averaged over each N x N block of the window's pixels.

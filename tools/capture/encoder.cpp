@@ -1,6 +1,7 @@
 // The video encoder: an ffmpeg process fed raw RGB frames through a pipe, with the sound from
 // a WAV file, writing H.264 and AAC into a fragmented mp4 (a fragment a second), so the file
-// plays up to its last whole fragment even when the capture is stopped or the disk fills up.
+// plays up to its last whole fragment even when the capture is stopped or the disk fills up;
+// and the rewrite of a finished one into a plain mp4 with its index first.
 #include "capture.h"
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <initializer_list>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,6 +27,52 @@ std::string readAll(int fd) {
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
         text.pop_back();
     return text;
+}
+
+// An unnamed temporary file for ffmpeg's messages, read when it has finished; -1 if none.
+int messageFile() {
+    FILE* messages = std::tmpfile();
+    const int fd = messages ? dup(fileno(messages)) : -1;
+    if (messages)
+        std::fclose(messages);
+    return fd;
+}
+
+// Runs ffmpeg with `words` (ffmpeg's path first), its standard input, output (unless -1) and
+// error on the given descriptors. The child's pid, or -1.
+int startFfmpeg(const std::vector<std::string>& words, int inputFd, int outputFd, int errorFd) {
+    std::vector<char*> argv;
+    for (const std::string& word : words)
+        argv.push_back(const_cast<char*>(word.c_str()));
+    argv.push_back(nullptr);
+    const int pid = fork();
+    if (pid != 0)
+        return pid;
+    // Its own process group: Ctrl-C on the terminal stops the capture, which then closes the
+    // pipe so that ffmpeg finishes the file, instead of killing ffmpeg mid-write.
+    setpgid(0, 0);
+    dup2(inputFd, STDIN_FILENO);
+    if (outputFd >= 0)
+        dup2(outputFd, STDOUT_FILENO);
+    if (errorFd >= 0)
+        dup2(errorFd, STDERR_FILENO);
+    signal(SIGPIPE, SIG_DFL);
+    execv(argv[0], argv.data());
+    _exit(127);
+}
+
+// "ffmpeg failed: its message" for a child's wait status; "" when it ended well.
+std::string ffmpegFailure(int status, const std::string& messages) {
+    if (status >= 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        return "";
+    std::string error = "ffmpeg failed";
+    if (status >= 0 && WIFEXITED(status) && WEXITSTATUS(status) == 127)
+        error = "ffmpeg could not be run";
+    else if (status >= 0 && WIFSIGNALED(status))
+        error = std::string("ffmpeg was stopped by signal ") + std::to_string(WTERMSIG(status));
+    if (!messages.empty())
+        error += ": " + messages;
+    return error;
 }
 
 // After a stop the encoder has three seconds to close its file (it may be stuck writing to a
@@ -74,34 +122,31 @@ bool startVideoEncoder(VideoEncoder& encoder, const std::string& ffmpeg, const s
     const std::string crf = std::to_string(options.crf);
     // A stream is handed to ffmpeg as its standard output.
     const std::string destination = outputFd >= 0 ? "pipe:1" : output;
-    const std::vector<std::string> words = {
-        ffmpeg,      "-hide_banner", "-loglevel",    "error",
-        "-y",        "-f",           "rawvideo",     "-pixel_format",
-        "rgb24",     "-video_size",  size,           "-framerate",
-        rate,        "-i",           "pipe:0",       "-f",
-        "wav",       "-i",           wavPath,        "-map",
-        "0:v:0",     "-map",         "1:a:0",        "-c:v",
-        "libx264",   "-preset",      options.preset, "-crf",
-        crf,         "-pix_fmt",     "yuv420p",      "-g",
-        keyInterval, "-c:a",         "aac",          "-b:a",
-        "192k",      "-shortest",    "-movflags",    "+frag_keyframe+empty_moov+default_base_moof",
-        "-f",        "mp4",          destination};
-    std::vector<char*> argv;
-    for (const std::string& word : words)
-        argv.push_back(const_cast<char*>(word.c_str()));
-    argv.push_back(nullptr);
-
+    // The frames' RGB becomes YUV by the BT.709 matrix in limited range, and the stream says
+    // so, so that every player turns it back into the colours drawn (an untagged stream is
+    // read as BT.601 or BT.709 depending on its size and the player).
+    // The moov waits for the first fragment so that it can hold the edit list that takes back
+    // x264's B-frame delay: the first picture is then shown with the first sound.
+    std::vector<std::string> words = {ffmpeg, "-hide_banner", "-loglevel", "error", "-y"};
+    const auto add = [&words](std::initializer_list<std::string> more) {
+        words.insert(words.end(), more);
+    };
+    add({"-f", "rawvideo", "-pixel_format", "rgb24", "-video_size", size, "-framerate", rate});
+    add({"-i", "pipe:0", "-f", "wav", "-i", wavPath, "-map", "0:v:0", "-map", "1:a:0"});
+    add({"-vf", "scale=out_color_matrix=bt709:out_range=tv:flags=accurate_rnd,format=yuv420p"});
+    add({"-colorspace", "bt709", "-color_primaries", "bt709", "-color_trc", "bt709"});
+    add({"-color_range", "tv"});
+    add({"-c:v", "libx264", "-preset", options.preset, "-crf", crf, "-g", keyInterval});
+    add({"-c:a", "aac", "-b:a", "192k", "-shortest"});
+    add({"-movflags", "+frag_keyframe+empty_moov+delay_moov+default_base_moof"});
+    add({"-f", "mp4", destination});
     int frames[2];
     if (pipe2(frames, O_CLOEXEC) != 0) {
         error = std::string("cannot create a pipe for ffmpeg: ") + std::strerror(errno);
         return false;
     }
-    // ffmpeg's messages go to an unnamed temporary file, read when it has finished.
-    FILE* messages = std::tmpfile();
-    const int messagesFd = messages ? dup(fileno(messages)) : -1;
-    if (messages)
-        std::fclose(messages);
-    const int pid = fork();
+    const int messagesFd = messageFile();
+    const int pid = startFfmpeg(words, frames[0], outputFd, messagesFd);
     if (pid < 0) {
         error = std::string("cannot start ffmpeg: ") + std::strerror(errno);
         close(frames[0]);
@@ -109,19 +154,6 @@ bool startVideoEncoder(VideoEncoder& encoder, const std::string& ffmpeg, const s
         if (messagesFd >= 0)
             close(messagesFd);
         return false;
-    }
-    if (pid == 0) {
-        // Its own process group: Ctrl-C on the terminal stops the capture, which then closes
-        // the pipe so that ffmpeg finishes the file, instead of killing ffmpeg mid-write.
-        setpgid(0, 0);
-        dup2(frames[0], STDIN_FILENO);
-        if (outputFd >= 0)
-            dup2(outputFd, STDOUT_FILENO);
-        if (messagesFd >= 0)
-            dup2(messagesFd, STDERR_FILENO);
-        signal(SIGPIPE, SIG_DFL);
-        execv(ffmpeg.c_str(), argv.data());
-        _exit(127);
     }
     close(frames[0]);
     encoder.pid = pid;
@@ -166,15 +198,34 @@ bool finishVideoEncoder(VideoEncoder& encoder, std::string& error) {
     if (encoder.errorFd >= 0)
         close(encoder.errorFd);
     encoder.errorFd = -1;
-    if (status >= 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0 && !encoder.failed)
-        return true;
-    if (status >= 0 && WIFEXITED(status) && WEXITSTATUS(status) == 127)
-        error = "ffmpeg could not be run";
-    else if (status >= 0 && WIFSIGNALED(status))
-        error = std::string("ffmpeg was stopped by signal ") + std::to_string(WTERMSIG(status));
-    else
-        error = "ffmpeg failed";
-    if (!encoder.errorText.empty())
-        error += ": " + encoder.errorText;
-    return false;
+    error = ffmpegFailure(status, encoder.errorText);
+    if (error.empty() && encoder.failed)
+        error = ffmpegFailure(-1, encoder.errorText);
+    return error.empty();
+}
+
+bool rewriteAsPlainMp4(const std::string& ffmpeg, const std::string& fragmented,
+                       const std::string& plain, std::string& error) {
+    // -copyts keeps the times as written: the first picture and the first sound at 0, with
+    // the AAC encoder's priming before it, as the edit lists say.
+    const std::vector<std::string> words = {
+        ffmpeg,      "-hide_banner", "-loglevel", "error", "-y", "-copyts",
+        "-i",        fragmented,     "-map",      "0",     "-c", "copy",
+        "-movflags", "+faststart",   "-f",        "mp4",   plain};
+    const int nothing = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    const int messagesFd = messageFile();
+    const int pid = startFfmpeg(words, nothing, -1, messagesFd);
+    if (nothing >= 0)
+        close(nothing);
+    if (pid < 0) {
+        error = std::string("cannot start ffmpeg: ") + std::strerror(errno);
+        if (messagesFd >= 0)
+            close(messagesFd);
+        return false;
+    }
+    const int status = waitForChild(pid);
+    error = ffmpegFailure(status, readAll(messagesFd));
+    if (messagesFd >= 0)
+        close(messagesFd);
+    return error.empty();
 }

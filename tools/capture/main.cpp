@@ -163,9 +163,12 @@ bool loadShow(const CaptureOptions& options, OfflineRender& music, std::string& 
     setStopAtOnce(true);
     bool loaded = renderMusic(music, error);
     if (loaded && options.command != CaptureCommand::audio) {
-        loaded = openCaptureContext(options.width, options.height, error, options.supersample);
-        if (loaded)
+        loaded = openCaptureContext(options.width, options.height, error, options.supersample,
+                                    options.softwareRenderer);
+        if (loaded) {
+            std::fprintf(stderr, "parade-capture: rendering with %s\n", captureRenderer().c_str());
             prepareShow();
+        }
     }
     setStopAtOnce(false);
     return loaded;
@@ -232,8 +235,7 @@ int captureFrame(const CaptureOptions& options, const OutputTarget& target,
     std::string error;
     FILE* summary = summaryStream(target);
     StrikeFeed feed = makeStrikeFeed(music.strikes, options.extraStrikes);
-    primeShowAt(options.frameTime, secondsPerFrame(options) * unitsPerSecond, feed);
-    renderFrame(static_cast<float>(options.frameTime), feed);
+    renderFrameAt(options.frameTime, secondsPerFrame(options) * unitsPerSecond, feed);
     std::vector<uint8_t> rgb;
     readFrame(rgb);
     if (interrupted())
@@ -353,6 +355,28 @@ int openVideoStream(const OutputTarget& target, std::string& error) {
     return fd;
 }
 
+// The whole video `fragmented` rewritten beside `destination` as a plain mp4 with its index
+// first, which every player, editor and video site takes and seeks at once. Returns its name,
+// or, when the rewrite fails (said on standard error), `fragmented`, which plays as it is.
+std::string plainVideo(const std::string& ffmpeg, const std::string& fragmented,
+                       const std::string& destination) {
+    const std::string plain = nameBeside(destination, ".plain-" + std::to_string(getpid()));
+    removeAtExit(plain);
+    std::string error;
+    if (rewriteAsPlainMp4(ffmpeg, fragmented, plain, error)) {
+        unlink(fragmented.c_str());
+        keepAtExit(fragmented);
+        return plain;
+    }
+    unlink(plain.c_str());
+    keepAtExit(plain);
+    std::fprintf(stderr,
+                 "parade-capture: warning: cannot rewrite the video with its index first (%s); "
+                 "it stays fragmented, which plays as well but seeks more slowly\n",
+                 error.c_str());
+    return fragmented;
+}
+
 int captureVideo(const CaptureOptions& options, const OutputTarget& target,
                  const std::string& ffmpeg, const OfflineRender& music) {
     const int64_t count = frameCount(options);
@@ -419,17 +443,22 @@ int captureVideo(const CaptureOptions& options, const OutputTarget& target,
             return fail("the video being written, " + partPath + ", was removed while it was " +
                         "written; " + target.path + " was not written");
         }
+        std::string finished = partPath; // what takes the destination's name
         if (done == 0) {
             unlink(partPath.c_str());
         } else if (!encoded && !interrupted() && replacing) {
             kept = keepPartialBeside(partPath, target.path);
-        } else if (std::rename(partPath.c_str(), target.path.c_str()) != 0) {
-            // The message names where the video is, so it stays there.
-            keepAtExit(partPath);
-            return fail("cannot rename " + partPath + " to " + target.path + ": " +
-                        std::strerror(errno) + "; the video is in " + partPath);
+        } else {
+            if (encoded && done == count && !interrupted())
+                finished = plainVideo(ffmpeg, partPath, target.path);
+            if (std::rename(finished.c_str(), target.path.c_str()) != 0) {
+                // The message names where the video is, so it stays there.
+                keepAtExit(finished);
+                return fail("cannot rename " + finished + " to " + target.path + ": " +
+                            std::strerror(errno) + "; the video is in " + finished);
+            }
         }
-        keepAtExit(partPath);
+        keepAtExit(finished);
     }
     if (interrupted() && done < count) {
         if (done == 0)

@@ -7,8 +7,13 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
+#include <fstream>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -56,6 +61,42 @@ bool followLinks(const std::string& path, std::string& resolved, std::string& er
     }
     error = "cannot write " + path + ": " + std::strerror(ELOOP);
     return false;
+}
+
+// True when this process has the capability to act on files it does not own (CAP_FOWNER),
+// which lifts the sticky folder's rule.
+bool ownsAnyFile() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.compare(0, 7, "CapEff:") == 0)
+            return (std::strtoull(line.c_str() + 7, nullptr, 16) >> 3) & 1u;
+    }
+    return geteuid() == 0;
+}
+
+// Whether the finished output can be renamed onto the existing file `path`, found out before
+// anything is rendered: in a sticky folder (such as /tmp) only the file's owner and the
+// folder's may replace it, and an immutable or append-only file is never replaced.
+bool mayReplace(const std::string& path, const struct stat& file, std::string& error) {
+    struct stat folder {};
+    const bool sticky = stat(folderPart(path).c_str(), &folder) == 0 && (folder.st_mode & S_ISVTX);
+    if (sticky && file.st_uid != geteuid() && folder.st_uid != geteuid() && !ownsAnyFile()) {
+        error = "cannot replace " + path + ": it is another user's file in a shared folder " +
+                "(sticky, as /tmp is), which only its owner may replace; choose another name";
+        return false;
+    }
+    int flags = 0;
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
+    const bool read = fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (fd >= 0)
+        close(fd);
+    if (read && (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL))) {
+        error = "cannot replace " + path + ": it is marked " +
+                ((flags & FS_IMMUTABLE_FL) ? "immutable" : "append-only") + " (chattr)";
+        return false;
+    }
+    return true;
 }
 
 const char* kindOf(mode_t mode) {
@@ -106,7 +147,7 @@ bool resolveOutput(const std::string& given, OutputTarget& target, std::string& 
             return true;
         }
         target.existing = true;
-        return checkWritable(target.path, error);
+        return mayReplace(target.path, end, error) && checkWritable(target.path, error);
     }
     if (!followLinks(given, target.path, error))
         return false;

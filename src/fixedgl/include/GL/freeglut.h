@@ -1,6 +1,5 @@
 // The windowing toolkit as the demo sees it when built against the fixed-function layer: the
-// real toolkit for windows, callbacks and menus, the layer's own builders for the shapes that
-// the display lists compile (they must draw through the layer, not through GL 1.1).
+// real toolkit for windows, callbacks and menus, with the layer's frame end before a swap.
 #pragma once
 // Marks this header as a system header, for #include_next.
 #pragma GCC system_header
@@ -11,10 +10,6 @@
 #else
 #include_next <GL/freeglut.h>
 #endif
-
-#define glutSolidTorus fglutSolidTorus
-#define glutWireTorus fglutWireTorus
-#define glutSolidSphere fglutSolidSphere
 
 // The layer sends the frame's pending draws before the buffers are swapped.
 #ifndef FGL_SWAP_BUFFERS

@@ -1,8 +1,10 @@
-// The toolkit's torus and sphere, rebuilt on the layer: the same parametrisation (angles from
-// tables of sines and cosines, vertices and normals rounded to float) and the same strips and
-// loops, drawn as the toolkit does through vertex and normal arrays (so that a list records
-// them, and the current normal is left alone), which are disabled afterwards.
-#include "internal.h"
+// The torus and sphere of the display lists, built as the windowing toolkit builds its shapes:
+// the same parametrisation (angles from tables of sines and cosines, vertices and normals
+// rounded to float) and the same strips and loops, drawn through vertex and normal arrays (so
+// that a list records them, and the current normal is left alone), which are disabled
+// afterwards. Built here rather than taken from the toolkit, they need no window: the capture
+// renders without one, and on the fixed-function layer they draw through the layer.
+#include "geometry.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -45,15 +47,15 @@ struct Mesh {
 
 // Draws runs of `length` indices each through the arrays of `mesh`.
 void drawRuns(const Mesh& mesh, GLenum mode, const std::vector<GLushort>& indices, int length) {
-    fglEnableClientState(FGL_VERTEX_ARRAY);
-    fglEnableClientState(FGL_NORMAL_ARRAY);
-    fglVertexPointer(3, FGL_FLOAT, 0, mesh.vertices.data());
-    fglNormalPointer(FGL_FLOAT, 0, mesh.normals.data());
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, mesh.vertices.data());
+    glNormalPointer(GL_FLOAT, 0, mesh.normals.data());
     for (size_t first = 0; first + static_cast<size_t>(length) <= indices.size();
          first += static_cast<size_t>(length))
-        fglDrawElements(mode, length, FGL_UNSIGNED_SHORT, &indices[first]);
-    fglDisableClientState(FGL_VERTEX_ARRAY);
-    fglDisableClientState(FGL_NORMAL_ARRAY);
+        glDrawElements(mode, length, GL_UNSIGNED_SHORT, &indices[first]);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
 }
 
 GLushort index(int i) {
@@ -86,9 +88,7 @@ Mesh torusMesh(double innerRadius, double outerRadius, int sides, int rings) {
 
 } // namespace
 
-extern "C" {
-
-void fglutSolidTorus(GLdouble innerRadius, GLdouble outerRadius, GLint sides, GLint rings) {
+void drawSolidTorus(GLdouble innerRadius, GLdouble outerRadius, GLint sides, GLint rings) {
     if (sides < 2 || rings < 2)
         return;
     const Mesh mesh = torusMesh(innerRadius, outerRadius, sides, rings);
@@ -102,10 +102,10 @@ void fglutSolidTorus(GLdouble innerRadius, GLdouble outerRadius, GLint sides, GL
             strips.push_back(index(offset + next));
         }
     }
-    drawRuns(mesh, FGL_TRIANGLE_STRIP, strips, (rings + 1) * 2);
+    drawRuns(mesh, GL_TRIANGLE_STRIP, strips, (rings + 1) * 2);
 }
 
-void fglutWireTorus(GLdouble innerRadius, GLdouble outerRadius, GLint sides, GLint rings) {
+void drawWireTorus(GLdouble innerRadius, GLdouble outerRadius, GLint sides, GLint rings) {
     if (sides < 2 || rings < 2)
         return;
     const Mesh mesh = torusMesh(innerRadius, outerRadius, sides, rings);
@@ -119,11 +119,11 @@ void fglutWireTorus(GLdouble innerRadius, GLdouble outerRadius, GLint sides, GLi
         for (int j = 0; j < rings; ++j)
             aroundRing.push_back(index(j * sides + i));
     }
-    drawRuns(mesh, FGL_LINE_LOOP, aroundTube, sides);
-    drawRuns(mesh, FGL_LINE_LOOP, aroundRing, rings);
+    drawRuns(mesh, GL_LINE_LOOP, aroundTube, sides);
+    drawRuns(mesh, GL_LINE_LOOP, aroundRing, rings);
 }
 
-void fglutSolidSphere(GLdouble radius, GLint slices, GLint stacks) {
+void drawSolidSphere(GLdouble radius, GLint slices, GLint stacks) {
     if (slices < 2 || stacks < 2)
         return;
     const CircleTable around = circleTable(-slices, false);
@@ -167,7 +167,5 @@ void fglutSolidSphere(GLdouble radius, GLint slices, GLint stacks) {
         strips.push_back(index(last));
         strips.push_back(index(offset + j % slices));
     }
-    drawRuns(mesh, FGL_TRIANGLE_STRIP, strips, (slices + 1) * 2);
+    drawRuns(mesh, GL_TRIANGLE_STRIP, strips, (slices + 1) * 2);
 }
-
-} // extern "C"
