@@ -49,15 +49,7 @@ endif()
 add_library(parade_meshes STATIC ${meshTables})
 target_include_directories(parade_meshes PRIVATE ${PROJECT_SOURCE_DIR}/src/geometry)
 
-add_subdirectory(src/platform)
-add_subdirectory(src/clock)
-add_subdirectory(src/controls)
-add_subdirectory(src/music)
-add_subdirectory(src/textures)
-add_subdirectory(src/geometry)
-add_subdirectory(src/effects)
-add_subdirectory(src/director)
-add_subdirectory(src/shell)
+parade_add_subsystems()
 
 set(siteDir ${CMAKE_BINARY_DIR}/site)
 add_executable(parade-web ${PROJECT_SOURCE_DIR}/src/shell/main_web.cpp
@@ -73,7 +65,7 @@ target_link_options(parade-web PRIVATE
     -sINITIAL_MEMORY=64MB
     -sMIN_WEBGL_VERSION=2
     -sMAX_WEBGL_VERSION=2
-    "-sEXPORTED_FUNCTIONS=_main,_webMenuChoose,_webCanvasResized,_webBeforeFrame,_webStopShow,_webStrikesFiredUpTo,_webSyncStamp,_webPrepareStep,_webPreparePictures,_webStartShow,_webSeekSeconds,_webShowSeconds,_webMusicSeconds,_webShowLoops"
+    "-sEXPORTED_FUNCTIONS=_main,_webMenuChoose,_webCanvasResized,_webBeforeFrame,_webStopShow,_webStrikesFiredUpTo,_webSyncStamp,_webPrepareStep,_webPreparePictures,_webStartShow,_webSeekSeconds,_webHoldEnd,_webShowSeconds,_webMusicSeconds,_webShowLoops"
     "-sEXPORTED_RUNTIME_METHODS=callMain,FS")
 
 # The page beside the program.

@@ -40,8 +40,8 @@ target_link_libraries(PkgConfig::OPENMPT INTERFACE ${deps}/lib/libopenmpt.a rpcr
 add_library(PkgConfig::SDL2 INTERFACE IMPORTED)
 target_include_directories(PkgConfig::SDL2 INTERFACE ${deps}/include/SDL2)
 target_compile_definitions(PkgConfig::SDL2 INTERFACE SDL_MAIN_HANDLED)
-target_link_libraries(PkgConfig::SDL2 INTERFACE ${deps}/lib/libSDL2.a winmm ole32 oleaut32
-    imm32 version setupapi uuid)
+target_link_libraries(PkgConfig::SDL2 INTERFACE ${deps}/lib/libSDL2.a user32 gdi32 winmm ole32 oleaut32
+    imm32 version uuid advapi32 setupapi shell32)
 
 # The mesh tables come from the native build's mesh maker, as in the browser build.
 set(meshTables ${PARADE_NATIVE_BUILD}/tools/meshes/meshes.cpp)
@@ -51,12 +51,4 @@ endif()
 add_library(parade_meshes STATIC ${meshTables})
 target_include_directories(parade_meshes PRIVATE ${PROJECT_SOURCE_DIR}/src/geometry)
 
-add_subdirectory(src/platform)
-add_subdirectory(src/clock)
-add_subdirectory(src/controls)
-add_subdirectory(src/music)
-add_subdirectory(src/textures)
-add_subdirectory(src/geometry)
-add_subdirectory(src/effects)
-add_subdirectory(src/director)
-add_subdirectory(src/shell)
+parade_add_subsystems()

@@ -6,7 +6,9 @@
 extern int pauseFlag;      // 0 = running; the menu's "(un)Pause" flips it
 extern int spaceToggle;    // 1 = layer stack drawn, 0 = hidden
 extern int effectSelector; // chosen act; the director overwrites it every frame of the show
-extern char modeLetter;    // 'i', 'o' or 'p'
+// Kept for their keys only: nothing else in the program reads the mode letter or the tuning
+// values.
+extern char modeLetter; // 'i', 'o' or 'p'
 extern float tuningValues[4];
 
 // What a key or menu entry asks of the toolkit once its value has been applied.

@@ -54,10 +54,10 @@ void drawFrame() {
     const float lineWidth = placedLineScale();
     glPointSize(4.0f * lineWidth);
     glLineWidth(lineWidth);
-    // Our GL layer (which names its calls as macros) clips wide lines and points to the
-    // viewport like triangles; the real GL draws them whole wherever their centre is in view,
-    // also past the viewport's edge, so there the scissor keeps them inside the band.
-#if !defined(glPointSize)
+    // Our GL layer clips wide lines and points to the viewport like triangles; the real GL
+    // draws them whole wherever their centre is in view, also past the viewport's edge, so
+    // there the scissor keeps them inside the band.
+#if !defined(PARADE_FIXEDGL)
     GLint band[4];
     glGetIntegerv(GL_VIEWPORT, band);
     glScissor(band[0], band[1], band[2], band[3]);

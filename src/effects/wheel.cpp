@@ -39,6 +39,7 @@ void gentleSway(double t) {
 }
 
 void placeWheel(int variant, int offset, int roll, int mode, double t) {
+    // [27.25, 27.5) lies past the show's end: the show never reaches that branch.
     if ((t >= 27.25 && t < 27.5) || inSwayingAct(effectSelector)) {
         gentleSway(t);
         return;

@@ -12,10 +12,11 @@
 // layer sets itself up on its first drawing call in the current context. Natively link
 // OpenGL::GL (libGL exports the core entry points); under Emscripten link with
 // -sMAX_WEBGL_VERSION=2 -sMIN_WEBGL_VERSION=2 and without -sLEGACY_GL_EMULATION (the layer
-// and the demo's rendering sources compile with em++ as they are). CMake's
-// parade_add_layer_builds() (src/fixedgl/CMakeLists.txt) builds the demo's rendering
-// libraries a second time against the layer, as parade_textures_fgl, parade_geometry_fgl,
-// parade_effects_fgl, parade_director_fgl and parade_shell_fgl.
+// and the demo's rendering sources compile with em++ as they are). Code built against the
+// layer sees PARADE_FIXEDGL defined (the interface of `parade_fixedgl` defines it). CMake's
+// parade_add_renderer() (the top CMakeLists.txt) builds each of the demo's rendering
+// libraries a second time against the layer on the desktop, as parade_textures_fgl,
+// parade_geometry_fgl, parade_effects_fgl, parade_director_fgl and parade_shell_fgl.
 //
 // Covered:
 // - matrix stacks (modelview and projection, 32 deep): glMatrixMode, glLoadIdentity,

@@ -13,10 +13,10 @@
 #include <cstdlib>
 
 void displayHandler() {
-#if !defined(glPointSize)
-    // On the real GL (our layer's calls are macros), another client may have grown the window
-    // past the renderer's limits since the last reshape: the driver would fall over drawing
-    // into it, so this frame waits for it to be taken back.
+#if !defined(PARADE_FIXEDGL)
+    // On the real GL, another client may have grown the window past the renderer's limits
+    // since the last reshape: the driver would fall over drawing into it, so this frame waits
+    // for it to be taken back.
     int width = 0, height = 0;
     if (demoWindowSize(width, height) && keepWindowWithinLimits(width, height))
         return;

@@ -8,6 +8,7 @@
 #include "shell.h"
 
 #include "director.h"
+#include "jumps_web.h"
 #include "music.h"
 #include "platform.h"
 #include "web/web.h"
@@ -147,6 +148,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE void webStartShow() {
         return;
     }
     registerCallbacks();
+    useWebCallbacks();
     if (!startMusic())
         std::exit(1);
     glutMainLoop();

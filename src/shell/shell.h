@@ -53,7 +53,8 @@ bool parseGeometrySize(const char* geometry, unsigned& width, unsigned& height);
 // never see the check's connection close before GLUT's opens. Meanwhile a crash in the GL
 // library while the server is gone (it crashes on replies that never came) is said as a lost
 // connection. False when it cannot be opened. On Windows there is no connection to hold: the
-// desktop is there.
+// desktop is there; an X display name in DISPLAY (Wine, Cygwin) is taken out of GLUT's sight,
+// which there reads it as a device's.
 bool holdDisplay(const char* name);
 void releaseHeldDisplay();
 

@@ -29,8 +29,8 @@ namespace {
 constexpr int safeWindowSide = 2048;
 
 void readWindowLimits() {
-#if defined(glPointSize)
-    // Our GL layer (its calls are macros) runs in a page that sizes its own canvas.
+#if defined(PARADE_FIXEDGL)
+    // Our GL layer answers no limit queries; in the page the canvas has the size it is given.
 #else
     GLint viewport[2] = {0, 0};
     glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);

@@ -3,12 +3,17 @@
 // there, and the swap interval through WGL.
 #include "shell.h"
 
+#include "music.h"
+#include "platform.h"
+
 #include <windows.h>
 
 #include <GL/freeglut.h>
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 // freeglut's own reading of -geometry on Windows, the one glutInit uses (Xlib's rules).
 extern "C" int XParseGeometry(const char* string, int* x, int* y, unsigned int* width,
@@ -43,6 +48,12 @@ bool parseGeometrySize(const char* geometry, unsigned& width, unsigned& height) 
 }
 
 bool holdDisplay(const char*) {
+    // GLUT on Windows reads DISPLAY as the name of a display device (\\.\DISPLAY1) for the
+    // screen's size and the game mode; an X display name left there by Wine or Cygwin names
+    // none, so GLUT is not shown it.
+    const char* name = std::getenv("DISPLAY");
+    if (name && std::strncmp(name, "\\\\.\\", 4) != 0)
+        _putenv("DISPLAY=");
     return true;
 }
 

@@ -17,20 +17,7 @@
 namespace {
 constexpr double pi = 3.14159265358979323846;
 
-class EffectEnvelopes : public ::testing::Test {
-  protected:
-    static void SetUpTestSuite() {
-        setUpListTrace();
-        useVirtualCounter();
-        resetDemoClock();
-        demoClock();
-    }
-    void SetUp() override {
-        silenceAll();
-        texHappy2 = 1;
-        effectSelector = 0;
-    }
-};
+using EffectEnvelopes = EffectTrace;
 
 // The two envelope forms, `rows` after the strike.
 double linear(double rows, double length) {

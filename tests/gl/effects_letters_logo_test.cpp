@@ -18,19 +18,7 @@
 
 namespace {
 
-class LettersAndLogo : public ::testing::Test {
-  protected:
-    static void SetUpTestSuite() {
-        setUpListTrace();
-        useVirtualCounter();
-        resetDemoClock();
-        demoClock();
-    }
-    void SetUp() override {
-        silenceAll();
-        effectSelector = 0;
-    }
-};
+using LettersAndLogo = EffectTrace;
 
 std::vector<ListCall> traceLetters(float t, int pose) {
     demoTime = t;

@@ -20,20 +20,7 @@
 namespace {
 constexpr double pi = 3.14159265358979323846;
 
-class CubeEffects : public ::testing::Test {
-  protected:
-    static void SetUpTestSuite() {
-        setUpListTrace();
-        useVirtualCounter();
-        resetDemoClock();
-        demoClock();
-    }
-    void SetUp() override {
-        silenceAll();
-        texHappy2 = 1;
-        effectSelector = 0;
-    }
-};
+using CubeEffects = EffectTrace;
 
 std::vector<ListCall> traceWheel(float t, int variant, int offset, int roll, int mode) {
     demoTime = t;

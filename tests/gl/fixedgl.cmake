@@ -6,7 +6,6 @@ target_link_libraries(fixedgl-frames-gl PRIVATE parade_shell parade_director par
     parade_geometry parade_textures parade_music parade_clock parade_platform GLUT::GLUT
     OpenGL::GL ${CMAKE_DL_LIBS})
 add_executable(fixedgl-frames-layer ${fixedglFrames})
-target_compile_definitions(fixedgl-frames-layer PRIVATE PARADE_FIXEDGL)
 target_link_libraries(fixedgl-frames-layer PRIVATE parade_shell_fgl parade_director_fgl
     parade_effects_fgl parade_geometry_fgl parade_textures_fgl parade_music parade_clock
     parade_platform GLUT::GLUT ${CMAKE_DL_LIBS})

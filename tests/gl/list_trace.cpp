@@ -1,11 +1,13 @@
 // Marker lists and GL_3D_COLOR feedback parsing for the effect tests.
 #include "list_trace.h"
 
-#include "music.h"
-
+#include "clock.h"
+#include "controls.h"
 #include "effects.h"
 #include "gl_harness.h"
 #include "music.h"
+#include "platform.h"
+#include "textures.h"
 
 #include <GL/gl.h>
 #include <cmath>
@@ -112,4 +114,17 @@ void strike(int sync, float rowsAgo) {
 void silenceAll() {
     for (SyncPoint& sync : syncPoints)
         sync.stamp.store(-1000.0f);
+}
+
+void EffectTrace::SetUpTestSuite() {
+    setUpListTrace();
+    useVirtualCounter();
+    resetDemoClock();
+    demoClock();
+}
+
+void EffectTrace::SetUp() {
+    silenceAll();
+    texHappy2 = 1;
+    effectSelector = 0;
 }

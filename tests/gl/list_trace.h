@@ -4,6 +4,8 @@
 // its material colour.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <array>
 #include <functional>
 #include <vector>
@@ -42,3 +44,12 @@ double length(const Vec3& v);
 // `rowsAgo` rows old; silenceAll leaves every SyncPoint long past its last strike.
 void strike(int sync, float rowsAgo);
 void silenceAll();
+
+// The fixture of the effect tests: the trace window once, the clock on the virtual counter held
+// at 0; before each test every SyncPoint silent, the effect selector 0 and texture name 1 in
+// texHappy2 (which the cube hashes read).
+class EffectTrace : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite();
+    void SetUp() override;
+};

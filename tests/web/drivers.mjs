@@ -13,7 +13,9 @@
 // timeoutMs) (the first truthy value, or null), key(name) (puppeteer key names: 'q', ' ',
 // 'Escape', 'ArrowLeft'), click(x, y, button), move(x, y), down(button), up(button),
 // drag(from, to), tap(x, y) (touch; Chromium only), resize(width, height), screenshot() (PNG
-// bytes of the viewport), consoleMessages() (a promise of the { type, text } list), close().
+// bytes of the viewport), consoleMessages() (a promise of the { type, text } list), close(),
+// and reveal(): a page opened with { hidden: true } loads as a tab in the background does
+// (document.hidden, no animation frames) until reveal() shows it.
 import { spawn, spawnSync } from 'node:child_process';
 import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
@@ -219,17 +221,47 @@ async function launchPuppeteer(engine, options) {
     handleSIGHUP: false,
   });
   const child = browser.process();
+  let backgroundTabs = 0;
   return {
     name: engine,
     version: await browser.version(),
-    async open(url, { width = 800, height = 600, density = 1, touch = false } = {}) {
-      const page = await browser.newPage();
+    async open(url, { width = 800, height = 600, density = 1, touch = false, hidden = false } = {}) {
+      // Hidden: Chromium opens the tab in the background; in Firefox a blank tab opened after
+      // it comes to the front and hides it.
+      let page;
+      let cover = null;
+      if (hidden && engine === 'chromium') {
+        const blank = `about:blank#background-${++backgroundTabs}`;
+        const session = await browser.target().createCDPSession();
+        await session.send('Target.createTarget', { url: blank, background: true });
+        await session.detach();
+        page = await (await browser.waitForTarget((target) => target.url() === blank)).page();
+      } else {
+        page = await browser.newPage();
+        if (hidden)
+          cover = await browser.newPage();
+      }
       const messages = [];
       page.on('console', (message) => messages.push({ type: message.type(), text: message.text() }));
       page.on('pageerror', (error) => messages.push({ type: 'error', text: 'uncaught: ' + error.message }));
       await page.setViewport({ width, height, deviceScaleFactor: density, isMobile: touch, hasTouch: touch });
       await page.goto(url, { waitUntil: 'load' });
-      return withWaitFor(puppeteerPage(page, messages));
+      const opened = puppeteerPage(page, messages);
+      const uncover = async () => {
+        if (cover)
+          await cover.close();
+        cover = null;
+      };
+      opened.reveal = async () => {
+        await page.bringToFront();
+        await uncover();
+      };
+      const close = opened.close;
+      opened.close = async () => {
+        await uncover();
+        await close();
+      };
+      return withWaitFor(opened);
     },
     async close() {
       await Promise.race([browser.close().catch(() => {}), sleep(10000)]);
@@ -295,6 +327,15 @@ async function launchWebKit(options) {
                      Home: Key.HOME, End: Key.END, Space: ' ' };
   const buttons = { left: Button.LEFT, middle: Button.MIDDLE, right: Button.RIGHT };
   let pointer = { x: 0, y: 0 };
+  // The window's place and size before it was minimized, while it is.
+  let shownRect = null;
+  async function restore() {
+    if (shownRect) {
+      const { x, y, width, height } = shownRect;
+      shownRect = null;
+      await driver.manage().window().setRect({ x, y, width, height });
+    }
+  }
   // The page's own size, set through the window's: the difference is the window's frame.
   async function resize(width, height) {
     for (let attempt = 0; attempt < 3; attempt++) {
@@ -365,14 +406,21 @@ async function launchWebKit(options) {
     name: 'webkit',
     version: `MiniBrowser (WebKitGTK ${version})`,
     recordsConsole: true,
-    async open(url, { width = 800, height = 600, density = 1, touch = false } = {}) {
+    // Hidden: the window is minimized (iconified) before the page loads, and put back by
+    // reveal() or the next open().
+    async open(url, { width = 800, height = 600, density = 1, touch = false, hidden = false } = {}) {
       if (density !== 1 || touch)
         throw new Error('pixel density and touch are not offered by this driver');
+      await restore();
       await resize(width, height);
       // A new page starts with no key or button held from the last one.
       await driver.actions().clear();
+      if (hidden) {
+        shownRect = await driver.manage().window().getRect();
+        await driver.manage().window().minimize();
+      }
       await driver.get(url);
-      return withWaitFor({ ...page });
+      return withWaitFor({ ...page, reveal: restore });
     },
     async close() {
       await Promise.race([driver.quit().catch(() => {}), sleep(10000)]);

@@ -17,7 +17,13 @@
 //   jumps    ?at= starts the show there and ?loop=1 loops it past its end; the arrow keys and
 //            Home jump the pictures and the music together; the scrub bar appears on mouse
 //            movement with the time and the pattern, hides 2 s later, and a drag on it moves
-//            the show; a bad ?at= is noted and ignored
+//            the show; a bad ?at= is noted and ignored; Right held and pressed faster than
+//            frames adds up into one jump a frame and Escape after a burst ends the show at once;
+//            the bar held at its end does not end the show, and after the show has played to its
+//            end the bar, Home and Left take it back in; a fault while a jump draws stops the
+//            show with a message
+//   background  a page loaded in a tab in the background gets ready while hidden; shown, a
+//            click starts the show
 //   missing  missing or broken files give messages naming them
 //   phone    a touch screen at 3x density: "Tap", a tap starts, the canvas covers the band
 //            with at most 2.5 million pixels, buttons of 44 px at least
@@ -52,11 +58,11 @@ const stillLimits = { chromium: { share: 0.001, mean: 0.3 }, firefox: { share: 0
 // Seconds the running show is watched.
 const showSeconds = 20;
 
-const casesOf = { chromium: ['stills', 'show', 'jumps', 'missing', 'phone'],
-                  firefox: ['stills', 'show', 'jumps', 'missing', 'nosound'],
-                  webkit: ['stills', 'show', 'jumps', 'missing'] };
+const casesOf = { chromium: ['stills', 'show', 'jumps', 'background', 'missing', 'phone'],
+                  firefox: ['stills', 'show', 'jumps', 'background', 'missing', 'nosound'],
+                  webkit: ['stills', 'show', 'jumps', 'background', 'missing'] };
 // The most a case may take before the browser counts as hung.
-const caseSeconds = { stills: 420, show: 300, jumps: 240, nosound: 120, missing: 180, phone: 120 };
+const caseSeconds = { stills: 420, show: 300, jumps: 360, background: 240, nosound: 120, missing: 180, phone: 120 };
 
 const args = parseArgs(process.argv.slice(2));
 let passed = 0;
@@ -374,6 +380,179 @@ async function startedShow(session, path) {
   return page;
 }
 
+// A key as the browser hands it to the page: a keydown on the window with its key code
+// (39 Right, 27 Escape).
+const pressKey = `((code) => { const e = new KeyboardEvent('keydown', { bubbles: true, cancelable: true });
+  Object.defineProperty(e, 'keyCode', { value: code }); window.dispatchEvent(e); })`;
+
+// Right held (with the loop on): three presses every animation frame for 30 frames, faster
+// than jumps can be drawn. Presses that come before a jump's frame add up into one jump: the
+// show moves all 90 patterns with its music, drawing about a frame a frame (one a press would
+// draw 90 or more). Then 60 presses and Escape queued at once, each its own task as keys come
+// from the browser: Escape ends the show after at most a frame or two drawn, not behind 60
+// jumps.
+async function heldKeys(run, page) {
+  const held = JSON.parse(await page.evaluate(`new Promise((done) => {
+    const press = ${pressKey};
+    const first = { show: Module._webShowSeconds(), now: performance.now(), frames: Module._fglFrameCount() };
+    let ticks = 0;
+    const tick = () => {
+      if (ticks++ < 30) {
+        for (let i = 0; i < 3; i++)
+          press(39);
+        requestAnimationFrame(tick);
+        return;
+      }
+      // The jump's frame is shown by the next frame.
+      requestAnimationFrame(() => requestAnimationFrame(() => done(JSON.stringify({
+        first, ticks: ticks + 2, frames: Module._fglFrameCount() - first.frames,
+        show: Module._webShowSeconds(), music: Module._webMusicSeconds(), now: performance.now() }))));
+    };
+    requestAnimationFrame(tick);
+  })`));
+  // 90 patterns on, going round at the end, and on by at most the time the hold took (each
+  // jump waits a moment for its music to start).
+  const length = 26 * 7.68;
+  const jumped = (held.first.show + 90 * 7.68) % length;
+  const later = ((held.show - jumped) % length + 1.5 * length) % length - 0.5 * length;
+  const took = (held.now - held.first.now) / 1000;
+  const withMusic = Math.abs(held.show - held.music) <= 0.5;
+  run.check(later >= -1 && later <= took + 1 && withMusic && held.frames <= held.ticks + 3,
+            `Right held (90 presses over ${held.ticks} frames, ${took.toFixed(1)} s): ${held.frames} frames drawn, ` +
+            `the show from ${held.first.show.toFixed(2)} s to ${held.show.toFixed(2)} s (${jumped.toFixed(2)} s and ` +
+            `up to ${took.toFixed(1)} s on expected), music at ${held.music.toFixed(2)} s`);
+  const escape = JSON.parse(await page.evaluate(`new Promise((done) => {
+    const press = ${pressKey};
+    const channel = new MessageChannel();
+    const keys = Array(60).fill(39).concat([27]);
+    channel.port1.onmessage = () => press(keys.shift());
+    const frames = Module._fglFrameCount();
+    const start = performance.now();
+    keys.forEach(() => channel.port2.postMessage(0));
+    const wait = () => {
+      if (paradeStatus.state !== 'running')
+        done(JSON.stringify({ state: paradeStatus.state, frames: Module._fglFrameCount() - frames, ms: performance.now() - start }));
+      else
+        setTimeout(wait, 5);
+    };
+    wait();
+  })`));
+  run.check(escape.state === 'over' && escape.frames <= 3,
+            `60 Right presses and Escape queued at once: the show ends after ${escape.frames} frames drawn ` +
+            `(${escape.ms.toFixed(0)} ms), page ${escape.state}`);
+}
+
+// The bar held at its right end keeps the show on its last frame without ending it; dragged
+// back and let go, the show plays on from there. Played to its end, the show is over, and the
+// bar, Home and Left take it back in.
+async function barNeverEndsTheShow(run, session) {
+  const page = await startedShow(session, '/?at=170');
+  // The bar shows on mouse movement: two moves, so that the pointer surely moves.
+  const showBar = async () => {
+    await page.move(400, 200);
+    await page.move(410, 210);
+    await page.waitFor('document.getElementById("scrub").classList.contains("shown")', 5000);
+  };
+  await showBar();
+  const track = JSON.parse(await page.evaluate(
+    'JSON.stringify(document.getElementById("scrub-track").getBoundingClientRect())'));
+  const y = track.top + track.height / 2;
+  const at = (share) => track.left + track.width * share;
+  // At the end while the music's clock goes on a second (the pictures would follow it past
+  // the end), or no longer running.
+  const heldAtEnd = `new Promise((done) => {
+    let reached = -1;
+    const look = () => {
+      if (paradeStatus.state !== 'running')
+        return done(paradeStatus.state);
+      if (Module._webShowSeconds() >= 199.68 - 1e-3) {
+        const heard = Module.paradeSound.read();
+        if (reached < 0)
+          reached = heard;
+        else if (heard - reached >= 1)
+          return done('held at the end');
+      }
+      requestAnimationFrame(look);
+    };
+    look();
+  })`;
+  await page.move(at(0.9), y);
+  await page.down();
+  await page.move(at(0.95), y);
+  await page.move(Math.min(track.left + track.width + 10, await page.evaluate('innerWidth') - 1), y);
+  const atEnd = await page.evaluate(heldAtEnd);
+  await page.move(at(0.5), y);
+  await page.up();
+  const released = await page.evaluate('performance.now()');
+  await page.waitFor('paradeStatus.state !== "running" || Module._webMusicSeconds() < 150', 10000);
+  let where = await positions(page);
+  const target = 0.5 * 26 * 7.68 + (where.now - released) / 1000;
+  run.check(atEnd === 'held at the end' && where.state === 'running' && near(where, target, 3),
+            `the bar held past its end: ${atEnd}; dragged back to the middle and let go: page ${where.state}, ` +
+            `pictures at ${where.show.toFixed(2)} s (${target.toFixed(2)} expected), music at ${where.music.toFixed(2)} s`);
+
+  // Played to its end: over; then each of Left, Home and the bar takes the show back in.
+  const playedToEnd = async () => {
+    await showBar();
+    await page.click(at(0.995), y);
+    return page.waitFor('paradeStatus.state === "over" && document.getElementById("message-text").textContent', 20000);
+  };
+  const ways = [
+    ['Left', () => page.key('ArrowLeft'), 26 * 7.68 - 7.68],
+    ['Home', () => page.key('Home'), 0],
+    ['the bar', async () => {
+      await showBar();
+      await page.click(at(0.25), y);
+    }, 0.25 * 26 * 7.68],
+  ];
+  for (const [name, back, expected] of ways) {
+    const over = await playedToEnd();
+    const asked = await page.evaluate('performance.now()');
+    await back();
+    const sound = await page.waitFor('paradeStatus.state === "running" && paradeStatus.sound === "playing" && paradeStatus.sound', 10000);
+    where = await positions(page);
+    const target = expected + (where.now - asked) / 1000;
+    run.check(over === 'The show is over.' && where.state === 'running' && near(where, target, 3) && sound,
+              `played to its end ("${over}"), ${name} takes the show back in: page ${where.state}, pictures at ` +
+              `${where.show.toFixed(2)} s (${target.toFixed(2)} expected), music at ${where.music.toFixed(2)} s, ` +
+              `sound "${sound || 'none'}"`);
+  }
+  const errors = errorsOf(await page.consoleMessages());
+  await page.close();
+  return errors;
+}
+
+// A fault in the program while it draws a jump (WebKit's JIT faults now and then, at a
+// different place each time) stops the show with a message naming it. It never leaves the
+// pictures held at the jump's moment while the music plays on (once seen as the show at 0 s
+// with the music at 2 s). The fault is thrown from the first draw call of Home's frame.
+async function faultInJump(run, session) {
+  const page = await startedShow(session, '/?at=30');
+  await page.evaluate(`(() => {
+    const gl = Module.ctx;
+    let armed = true;
+    for (const name of ['drawArrays', 'drawElements']) {
+      const draw = gl[name];
+      gl[name] = function () {
+        if (armed && Module._webShowSeconds() === 0) {
+          armed = false;
+          throw new WebAssembly.RuntimeError('a fault for the test');
+        }
+        return draw.apply(this, arguments);
+      };
+    }
+    return true;
+  })()`);
+  await page.key('Home');
+  await page.waitFor('paradeStatus.state !== "running" || (Module._webMusicSeconds() > 2 && Module._webMusicSeconds() < 20)', 20000);
+  const after = JSON.parse(await page.evaluate(
+    'JSON.stringify({ state: paradeStatus.state, show: Module._webShowSeconds(), music: Module._webMusicSeconds(), message: paradeStatus.message })'));
+  await page.close();
+  run.check(after.state === 'failed' && /a fault for the test/.test(after.message),
+            `a fault while drawing a jump: page ${after.state}, pictures at ${after.show.toFixed(2)} s, ` +
+            `music at ${after.music.toFixed(2)} s${after.message ? ', "' + after.message.replace(/\n/g, ' / ') + '"' : ''}`);
+}
+
 async function jumps(run, session) {
   // ?at=60&loop=1: the show starts a minute in, its music with it.
   const page = await startedShow(session, '/?at=60&loop=1');
@@ -431,8 +610,12 @@ async function jumps(run, session) {
   run.check(round === 'running' && where.state === 'running' && Math.abs(where.show - where.music) <= 0.5,
             `?loop=1 starts the show again at its end: pictures at ${where.show.toFixed(2)} s, ` +
             `music at ${where.music.toFixed(2)} s, page ${where.state}`);
+  await heldKeys(run, page);
   const errors = errorsOf(await page.consoleMessages());
   await page.close();
+
+  errors.push(...await barNeverEndsTheShow(run, session));
+  await faultInJump(run, session);
 
   // A bad ?at= is said and the show starts at its beginning.
   const bad = await startedShow(session, '/?at=soon');
@@ -443,6 +626,26 @@ async function jumps(run, session) {
   run.check(where.show < 5 && /\?at=soon is not a time/.test(notes),
             `a bad ?at= is noted and ignored: pictures at ${where.show.toFixed(2)} s, "${notes}"`);
   run.check(errors.length === 0, `no console errors while jumping${errors.length ? ': ' + errors.join(' / ') : ''}`);
+}
+
+// ---- background ---------------------------------------------------------------------------------
+
+// A page loaded in a tab in the background (hidden, given no animation frames) gets ready as a
+// shown one does; shown, a click starts the show.
+async function background(run, session) {
+  const page = await session.open('/', { width: 800, height: 600, hidden: true });
+  await page.waitFor('window.paradeStatus && paradeStatus.state !== "loading"', 120000);
+  const ready = JSON.parse(await page.evaluate(
+    'JSON.stringify({ state: paradeStatus.state, doing: paradeStatus.doing, hidden: document.hidden })'));
+  run.check(ready.state === 'ready' && ready.hidden,
+            `a page loaded in a tab in the background gets ready while hidden: ${ready.state} ("${ready.doing}"), ` +
+            `hidden ${ready.hidden}`);
+  await page.reveal();
+  await page.waitFor('!document.hidden', 10000);
+  await page.click(400, 300);
+  const running = await page.waitFor('window.paradeStatus.firstFrameMs > 0 && Module._webMusicSeconds() >= 0 && paradeStatus.state', 60000);
+  run.check(running === 'running', `shown, a click starts the show (${running || 'no first frame'})`);
+  await page.close();
 }
 
 // ---- missing ------------------------------------------------------------------------------------
@@ -459,6 +662,7 @@ const brokenSites = [
   ['oldengine', 'failed', /this browser cannot run/i],
   ['trapsonce', 'ready', /recovered from: a trap for the test$/],
   ['trapsalways', 'failed', /The program stopped: a trap for the test.*recovered from: a trap for the test$/],
+  ['trapsblank', 'failed', /The program stopped: a WebAssembly trap with no message.*recovered from: a WebAssembly trap with no message$/],
 ];
 
 async function missing(run, session) {
@@ -504,7 +708,7 @@ async function phone(run, session) {
 
 // ---- Running the cases ----------------------------------------------------------------------------
 
-const caseFunctions = { stills, show, jumps, nosound, missing, phone };
+const caseFunctions = { stills, show, jumps, background, nosound, missing, phone };
 
 // A browser of the engine with what its cases need, started on first use.
 function makeSession(engine, server, sound) {

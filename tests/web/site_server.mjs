@@ -6,6 +6,7 @@
 //   /lostlist/       files.txt's connection is cut   /hugepicture/   deita/happy2.jpg says 65535x65535
 //   /oldengine/      parade.wasm that no engine compiles
 //   /trapsonce/      the program traps on the first load   /trapsalways/   ... on every load
+//   /trapsblank/     ... on every load, with a trap that says nothing
 // With `recordConsole`, every HTML page gets a small recorder of its console and uncaught
 // errors (window.paradeConsole), for drivers that cannot read the console themselves.
 import { existsSync, readFileSync, statSync } from 'node:fs';
@@ -51,19 +52,20 @@ const variants = {
   hugepicture: { '/deita/happy2.jpg': hugeJpeg() },
   // What a browser that cannot compile the program meets.
   oldengine: { '/parade.wasm': Buffer.from([0x00, 0x61, 0x73, 0x6d, 0x01, 0x00, 0x00, 0x00, 0x7f, 0x01, 0x00]) },
-  trapsonce: { '/index.html': (html) => html.replace('</body>', trapScript(false) + '</body>') },
-  trapsalways: { '/index.html': (html) => html.replace('</body>', trapScript(true) + '</body>') },
+  trapsonce: { '/index.html': (html) => html.replace('</body>', trapScript(false, 'a trap for the test') + '</body>') },
+  trapsalways: { '/index.html': (html) => html.replace('</body>', trapScript(true, 'a trap for the test') + '</body>') },
+  trapsblank: { '/index.html': (html) => html.replace('</body>', trapScript(true, '') + '</body>') },
 };
 
-// The program's first step of getting ready traps as WebAssembly traps, on the first load of
-// the page only or on every load.
-function trapScript(always) {
+// The program's first step of getting ready traps as WebAssembly traps, saying `message`, on the
+// first load of the page only or on every load.
+function trapScript(always, message) {
   return `<script>(function () {
   var reloaded = performance.getEntriesByType('navigation')[0].type === 'reload';
   if (${always} || !reloaded) {
     var ready = Module.onRuntimeInitialized;
     Module.onRuntimeInitialized = function () {
-      Module._webPrepareStep = function () { throw new WebAssembly.RuntimeError('a trap for the test'); };
+      Module._webPrepareStep = function () { throw new WebAssembly.RuntimeError(${JSON.stringify(message)}); };
       ready();
     };
   }

@@ -45,7 +45,7 @@ awk -v from="$from" 'NR == from { t = $1; d = $3 } END {
 
 # Right three times: three patterns on.
 t0=$(last_time)
-e2e_key "$window" Right Right Right
+win_key "$window" Right Right Right
 wait_frames 5
 t1=$(last_time)
 echo "Right Right Right: demo time $t0 -> $t1"
@@ -54,7 +54,7 @@ awk -v a="$t0" -v b="$t1" 'BEGIN { exit !(b - a > 2.9 && b - a < 3.9) }' ||
 
 # a, 300 times: the pictures' clock nearly stands still (about 1/1100 of its pace), so the
 # frame on the screen is the frame of the demo time logged.
-e2e_key "$window" $(printf 'a %.0s' $(seq 300))
+win_key "$window" $(printf 'a %.0s' $(seq 300))
 wait_frames 5
 t2=$(last_time)
 "$SNAPSHOT" grab "$window" "$E2E_WORK/live" || e2e_fail "no screenshot"
@@ -74,7 +74,7 @@ echo "frame at demo time $t3 under Wine against parade-capture: ${rms#rms=} RMS 
 awk -v lit="$lit" 'BEGIN { exit !(lit > 0.01) }' || e2e_fail "the frame is blank (lit $lit)"
 awk -v r="${rms#rms=}" 'BEGIN { exit !(r < 0.03) }' || e2e_fail "the frames differ: ${rms#rms=} RMS"
 
-e2e_key "$window" Escape
+win_key "$window" Escape
 e2e_wait 30 >/dev/null
 [[ "$E2E_STATUS" == 0 ]] || e2e_fail "Escape ended the demo with status $E2E_STATUS"
 
@@ -83,7 +83,7 @@ rm -f "$LOG"
 e2e_start window
 window=$(e2e_window)
 wait_frames 3
-e2e_key "$window" $(printf 'Right %.0s' $(seq 27))
+win_key "$window" $(printf 'Right %.0s' $(seq 27))
 e2e_wait 120 >/dev/null
 [[ "$E2E_STATUS" == 0 ]] || e2e_fail "the show ended with status $E2E_STATUS after the last jump"
 echo "win show e2e: all passed"

@@ -24,8 +24,7 @@ e2e_wait 120 >/dev/null
 [[ "$E2E_STATUS" == 1 ]] || e2e_fail "missing mod2.it: status $E2E_STATUS, not 1"
 stdout=$(win_text "$E2E_WORK/stdout")
 # The console of the prefix speaks code page 437: each a-umlaut is the byte 0x84.
-[[ "$(head -n 1 <<<"$stdout" | od -An -tx1 | tr -d ' \n')" == \
-    "$(printf 'qvh tarna kerho esitt\x84\x84:' | od -An -tx1 | tr -d ' \n')" ]] ||
+head -n 1 <<<"$stdout" | LC_ALL=C grep -qx $'qvh tarna kerho esitt\x84\x84:' ||
     e2e_fail "the banner's first line is not the one of code page 437"
 grep -Eq '^"Quiet Harbour Parade"Error\([0-9]+\): Can'"'"'t play the file$' <<<"$stdout" ||
     e2e_fail "missing mod2.it: no error line after the banner"

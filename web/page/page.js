@@ -40,10 +40,12 @@
   // What a test or a curious viewer can read: state is one of loading, ready, starting,
   // running, still, over, failed and reloading (after a trap, below); the times are
   // performance.now() milliseconds (-1 until they happen); sound is "playing" or "none" once
-  // the show runs; recovered is the trap that made the page load itself once more, if any.
+  // the show runs; recovered is the trap that made the page load itself once more, if any;
+  // canGoBack is true while the show is over by playing to its end, where a jump (the bar,
+  // Home, Left, "Play again") takes it back.
   const status = {
     state: 'loading', message: '', doing: '', progress: 0, strikes: -1, readyMs: -1,
-    startMs: -1, firstFrameMs: -1, sound: '', warnings: [], recovered: '',
+    startMs: -1, firstFrameMs: -1, sound: '', warnings: [], recovered: '', canGoBack: false,
   };
   window.paradeStatus = status;
   const output = [];
@@ -61,12 +63,16 @@
   // WebKit's JIT now and then faults in optimized WebAssembly: a trap ("Out of bounds memory
   // access") that no other engine gives for the same program, at a different place each time.
   // Before the show has started nothing is lost by loading the page once more, so a trap while
-  // getting ready (or drawing a still) reloads it, once: the trap is kept in the session until
-  // the page is ready or has failed, and a second one is said as any failure. status.recovered
-  // tells the reloaded page what happened.
+  // getting ready (or drawing a still) reloads it, once: a mark is kept in the session until
+  // the page is ready or has failed, and a trap with the mark there is said as any failure.
+  // The mark is never empty, whatever the trap says (some say nothing). status.recovered tells
+  // the reloaded page what happened.
   const trapKey = 'parade-trap ' + location.href;
+  let reloadAllowed = false;
   try {
-    status.recovered = sessionStorage.getItem(trapKey) || '';
+    const mark = sessionStorage.getItem(trapKey);
+    reloadAllowed = mark === null;
+    status.recovered = mark || '';
   } catch (error) {
     // No session storage (a sandboxed frame): no reload either.
   }
@@ -76,18 +82,31 @@
     } catch (error) {
     }
   }
+  // What an error says, or what it is where it says nothing.
+  function describeError(error) {
+    if (error && typeof error.message === 'string' && error.message.trim())
+      return error.message;
+    if (error instanceof WebAssembly.RuntimeError)
+      return 'a WebAssembly trap with no message';
+    const text = error && error.name ? error.name : String(error);
+    return text.trim() ? text + ' with no message' : 'an error with no message';
+  }
   function reloadAfterTrap(error) {
     if (status.state === 'reloading')
       return true;
-    if (!(error instanceof WebAssembly.RuntimeError) || status.state !== 'loading' || status.recovered)
+    if (!(error instanceof WebAssembly.RuntimeError) || status.state !== 'loading' || !reloadAllowed)
       return false;
+    reloadAllowed = false;
+    const what = describeError(error);
     try {
-      sessionStorage.setItem(trapKey, error.message);
+      sessionStorage.setItem(trapKey, what);
+      if (sessionStorage.getItem(trapKey) !== what)
+        return false;
     } catch (storageError) {
       return false;
     }
     setState('reloading');
-    console.warn('parade: the program faulted while getting ready (' + error.message + '); loading it once more');
+    console.warn('parade: the program faulted while getting ready (' + what + '); loading it once more');
     location.reload();
     return true;
   }
@@ -130,28 +149,46 @@
     }
   }
 
-  againButton.addEventListener('click', () => location.reload());
+  // After the show has played to its end "Play again" takes it back to its start; after an
+  // exit or a failure it loads the page again.
+  againButton.addEventListener('click', () => {
+    if (status.state === 'over' && status.canGoBack)
+      call(() => Module._webSeekSeconds(0));
+    else
+      location.reload();
+  });
+
+  function showOverMessage() {
+    setState('over');
+    soundNote.hidden = true;
+    messageText.textContent = 'The show is over.';
+    againButton.hidden = false;
+    messagePanel.hidden = false;
+    menu.hidden = true;
+  }
 
   function ended(code, reason) {
-    if (status.state === 'failed' || status.state === 'over' || reloadAfterTrap(reason))
+    if (status.state === 'failed' || (status.state === 'over' && !status.canGoBack) || reloadAfterTrap(reason))
       return;
+    status.canGoBack = false;
     stopSound();
     if (Module._webStopShow)
       Module._webStopShow();
     if (status.state === 'still' && code === 0)
       return;
     if (code === 0) {
-      setState('over');
-      soundNote.hidden = true;
-      messageText.textContent = 'The show is over.';
-      againButton.hidden = false;
-      messagePanel.hidden = false;
-      menu.hidden = true;
+      if (status.state !== 'over')
+        showOverMessage();
+      return;
+    }
+    // A fault (a trap, an error thrown through the program) is said as such; an exit with a
+    // status by the program's last lines.
+    if (reason && reason.name !== 'ExitStatus') {
+      fail('The program stopped: ' + describeError(reason));
       return;
     }
     const last = output.slice(-3).join('\n');
-    const why = reason && reason.message && reason.name !== 'ExitStatus' ? '\n' + reason.message : '';
-    fail('The show stopped (status ' + code + ')' + (last ? ':\n' + last : '.') + why);
+    fail('The show stopped (status ' + code + ')' + (last ? ':\n' + last : '.'));
   }
 
   // Calls into the program; the toolkit's main loop and the runtime's exit unwind through here.
@@ -160,7 +197,7 @@
       what();
     } catch (error) {
       if (error !== 'unwind' && !(error && error.name === 'ExitStatus') && !reloadAfterTrap(error))
-        fail('The program stopped: ' + (error && error.message ? error.message : String(error)));
+        fail('The program stopped: ' + describeError(error));
     }
   }
 
@@ -175,8 +212,26 @@
       yieldChannel.port2.postMessage(0);
     });
   }
+  // Lets the browser paint the progress before a long step. A hidden tab paints nothing and
+  // gets no animation frames (it would wait until shown), so there it goes on at once, also
+  // when the tab is hidden while it waits.
   function nextPaint() {
-    return new Promise((resolve) => requestAnimationFrame(() => setTimeout(resolve, 0)));
+    return new Promise((resolve) => {
+      let waiting = true;
+      const goOn = () => {
+        if (waiting) {
+          waiting = false;
+          document.removeEventListener('visibilitychange', goOn);
+          resolve();
+        }
+      };
+      if (document.hidden) {
+        goOn();
+        return;
+      }
+      document.addEventListener('visibilitychange', goOn);
+      requestAnimationFrame(() => setTimeout(goOn, 0));
+    });
   }
 
   // ---- The program ------------------------------------------------------------------------
@@ -218,6 +273,22 @@
     },
 
     paradeShowMessage: (message) => fail(message),
+    // The show played to its end (over), or a jump took it back in.
+    paradeShowOver: (over) => {
+      if (over && status.state === 'running') {
+        status.canGoBack = true;
+        showOverMessage();
+        console.log('parade: the show played to its end');
+      } else if (!over && status.state === 'over' && status.canGoBack) {
+        status.canGoBack = false;
+        setState('running');
+        messagePanel.hidden = true;
+        againButton.hidden = true;
+        soundNote.hidden = status.sound !== 'none';
+        canvas.focus();
+        console.log('parade: back into the show');
+      }
+    },
     paradeMenuChanged: () => buildMenu(),
     paradeSoundChanged: (on) => {
       status.sound = on ? 'playing' : 'none';

@@ -1,8 +1,9 @@
 // The scrub bar and the page's jump parameters. While the show runs, a thin bar at the foot of
 // the page shows the time and the pattern; it appears when the mouse moves or a finger touches
 // the page and hides 2 s later. A click or a drag on it moves the show there, the music with
-// the pictures. ?at=SECONDS starts the show at that moment (once the viewer has started it);
-// ?loop=1 starts it again at its end instead of ending.
+// the pictures; while it is held the show does not end, and after the show has played to its
+// end the bar takes it back in. ?at=SECONDS starts the show at that moment (once the viewer has
+// started it); ?loop=1 starts it again at its end instead of ending.
 //
 // The page (page.js) asks paradeScrub.mainArguments() for the program's arguments and calls
 // paradeScrub.started() once the show runs.
@@ -30,9 +31,17 @@ window.paradeScrub = (function () {
   let lastJumpMs = -Infinity;
   let jumpTimer = 0;
 
+  // The show runs, or it played to its end and a jump can take it back in.
   function running() {
-    return window.paradeStatus && window.paradeStatus.state === 'running' &&
+    const status = window.paradeStatus;
+    return status && (status.state === 'running' || (status.state === 'over' && status.canGoBack)) &&
       window.Module && typeof Module._webSeekSeconds === 'function';
+  }
+
+  // While the bar is held the show does not end: a drag only moves it.
+  function holdEnd(held) {
+    if (window.Module && typeof Module._webHoldEnd === 'function')
+      Module._webHoldEnd(held ? 1 : 0);
   }
 
   function clock(seconds) {
@@ -107,6 +116,7 @@ window.paradeScrub = (function () {
     event.preventDefault();
     event.stopPropagation();
     dragging = true;
+    holdEnd(true);
     try { track.setPointerCapture(event.pointerId); } catch (e) { /* a synthetic pointer */ }
     draggedTo = secondsAt(event.clientX);
     show();
@@ -118,6 +128,7 @@ window.paradeScrub = (function () {
     draggedTo = secondsAt(event.clientX);
     jumpNow();
     dragging = false;
+    holdEnd(false);
     show();
   };
   track.addEventListener('pointerdown', press);
