@@ -86,6 +86,10 @@ void askJumpTo(double time) {
     glutPostRedisplay();
 }
 
+bool jumpIsAsked() {
+    return jumpAsked;
+}
+
 bool makeAskedJump() {
     if (!jumpAsked)
         return false;

@@ -1,10 +1,8 @@
 // The page's side of jumps and of the show's end. Its scrub bar and its ?at= parameter move the
 // show through these, and read where the pictures and the music are.
 //
-// A jump (a key, the bar) waits for the next frame the browser shows, and jumps that come
-// before it add up into one: a held or fast-repeated arrow key moves the show as far as it
-// was pressed, the page draws on, and a key after them (Escape) is taken at once instead of
-// behind a queue of jumps, each drawing whole frames.
+// A jump from the bar is asked for as the keys ask for theirs: the next frame the browser
+// shows makes it, so a drag's jumps and a held key's add up and the page draws on.
 //
 // Played to its end (without the loop), the show stops on its last frame and the page says
 // so, but the program, the music and the keys stay: the bar, Home and Left take the viewer
@@ -19,14 +17,7 @@
 #include <GL/freeglut.h>
 #include <emscripten.h>
 
-#include <algorithm>
-
 namespace {
-// The show's end in demo time.
-constexpr float showEnd = 26.0f;
-
-bool jumpWaiting = false;
-double jumpTarget = 0.0;
 bool showOver = false;
 bool endHeld = false;
 
@@ -37,17 +28,11 @@ EM_JS(void, jsShowOver, (int over), {
 });
 // clang-format on
 
-// The next frame jumps to `time` (demo time, kept within the show).
-void jumpAtNextFrame(double time) {
-    jumpTarget = std::clamp(time, 0.0, static_cast<double>(showEnd));
-    jumpWaiting = true;
-    glutPostRedisplay();
-}
-
 void endShow() {
     showOver = true;
-    demoTime = showEnd;
-    // The song may go on past the show; it stops here as the desktop's does at its exit.
+    demoTime = static_cast<float>(showLength);
+    // The music would go on (round to its start); it stops here as the desktop's does at its
+    // exit.
     webStopMusic();
     jsShowOver(1);
 }
@@ -59,59 +44,34 @@ void webIdle() {
     if (showOver)
         return;
     idleHandler();
-    if (loopShow || !showHasEnded(demoTime) || jumpWaiting)
+    if (loopShow || !showHasEnded(demoTime) || jumpIsAsked())
         return;
     if (endHeld)
-        demoTime = showEnd;
+        demoTime = static_cast<float>(showLength);
     else
         endShow();
 }
 
-// A waiting jump is this frame; otherwise the show's frame as on the desktop (over, its last).
+// The desktop's frame, which makes an asked jump first; a jump takes an ended show back in.
 void webDisplay() {
-    if (!jumpWaiting) {
-        displayHandler();
-        return;
-    }
-    jumpWaiting = false;
-    if (showOver) {
+    if (showOver && jumpIsAsked()) {
         showOver = false;
         jsShowOver(0);
     }
-    seekShow(jumpTarget);
-}
-
-// Left and Right a pattern back and forward from where the show is or a waiting jump goes
-// (forward past the end goes round when the show loops), Home to the start.
-void webSpecialKey(int key, int, int) {
-    const double from = jumpWaiting ? jumpTarget : static_cast<double>(demoTime);
-    switch (key) {
-    case GLUT_KEY_LEFT:
-        jumpAtNextFrame(from - 1.0);
-        break;
-    case GLUT_KEY_RIGHT:
-        jumpAtNextFrame(loopShow && from + 1.0 > showEnd ? from + 1.0 - showEnd : from + 1.0);
-        break;
-    case GLUT_KEY_HOME:
-        jumpAtNextFrame(0.0);
-        break;
-    default:
-        break;
-    }
+    displayHandler();
 }
 } // namespace
 
 void useWebCallbacks() {
     glutIdleFunc(webIdle);
     glutDisplayFunc(webDisplay);
-    glutSpecialFunc(webSpecialKey);
 }
 
 extern "C" {
 
 // Jumps the show to `seconds` of music from its start (kept within the show) at the next frame.
 EMSCRIPTEN_KEEPALIVE void webSeekSeconds(double seconds) {
-    jumpAtNextFrame(seconds * unitsPerSecond);
+    askJumpTo(seconds * unitsPerSecond);
 }
 
 // While the bar is held (1), the end of the show waits on its last frame.

@@ -121,6 +121,9 @@ float startShowAgain();
 void askJump(double patterns);
 void askJumpTo(double time);
 
+// True while a jump is asked for and not yet made.
+bool jumpIsAsked();
+
 // Makes the jump asked for since the last frame, if any (forward past the end goes round when
 // the show loops), drawing and showing its frame; false when none was asked for. The display
 // handler calls it first.
