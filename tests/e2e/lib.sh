@@ -16,7 +16,7 @@ e2e_fail() {
 
 e2e_cleanup() {
     [[ -n "${E2E_PID:-}" ]] && kill -9 "$E2E_PID" 2>/dev/null || true
-    [[ -n "${E2E_PULSE:-}" ]] && kill -9 "$E2E_PULSE" 2>/dev/null || true
+    [[ -n "${E2E_PULSE:-}" ]] && { kill -9 "$E2E_PULSE" && wait "$E2E_PULSE"; } 2>/dev/null || true
     [[ -n "${E2E_XVFB:-}" ]] && kill "$E2E_XVFB" 2>/dev/null || true
     [[ -n "${E2E_WORK:-}" ]] && rm -rf "$E2E_WORK"
     return 0
