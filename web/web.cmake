@@ -41,15 +41,7 @@ endif()
 add_subdirectory(src/fixedgl)
 target_link_libraries(OpenGL::GL INTERFACE parade_fixedgl)
 
-# The mesh tables come from the native build's mesh maker.
-set(meshTables ${PARADE_NATIVE_BUILD}/tools/meshes/meshes.cpp)
-if(NOT EXISTS ${meshTables})
-    message(FATAL_ERROR "${meshTables} is missing: build the native tree first")
-endif()
-add_library(parade_meshes STATIC ${meshTables})
-target_include_directories(parade_meshes PRIVATE ${PROJECT_SOURCE_DIR}/src/geometry)
-
-parade_add_subsystems()
+parade_add_subsystems(${PARADE_NATIVE_BUILD})
 
 set(siteDir ${CMAKE_BINARY_DIR}/site)
 add_executable(parade-web ${PROJECT_SOURCE_DIR}/src/shell/main_web.cpp

@@ -43,12 +43,4 @@ target_compile_definitions(PkgConfig::SDL2 INTERFACE SDL_MAIN_HANDLED)
 target_link_libraries(PkgConfig::SDL2 INTERFACE ${deps}/lib/libSDL2.a user32 gdi32 winmm ole32 oleaut32
     imm32 version uuid advapi32 setupapi shell32)
 
-# The mesh tables come from the native build's mesh maker, as in the browser build.
-set(meshTables ${PARADE_NATIVE_BUILD}/tools/meshes/meshes.cpp)
-if(NOT EXISTS ${meshTables})
-    message(FATAL_ERROR "${meshTables} is missing: build the native tree first")
-endif()
-add_library(parade_meshes STATIC ${meshTables})
-target_include_directories(parade_meshes PRIVATE ${PROJECT_SOURCE_DIR}/src/geometry)
-
-parade_add_subsystems()
+parade_add_subsystems(${PARADE_NATIVE_BUILD})

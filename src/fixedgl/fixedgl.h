@@ -70,8 +70,9 @@
 // transformed into clip space and lit on the processor, culled and put through the polygon
 // modes there, and added to one stream; the stream is sent as one draw call per primitive
 // kind when the blend, depth, texture, fog or viewport state changes, at glClear, glFinish,
-// glFlush, glReadPixels, a texture upload, the toolkit's buffer swap and the pop of the
-// outermost attribute group. A frame of the show takes a handful of draw calls.
+// glFlush, glReadPixels, a texture upload and the toolkit's buffer swap: a program that reads
+// the frame back any other way (a canvas read without a swap) calls glFlush first. A frame of
+// the show takes a handful of draw calls.
 //
 // Drawn differently from a classic implementation: lines and points are never smooth whatever
 // the hints say; the ends of wide lines follow the rule above, not the rasteriser's diamond

@@ -421,7 +421,7 @@ bool textureHasImage(GLuint name) {
     return info.image && (info.minFilter == GL_NEAREST || info.minFilter == GL_LINEAR);
 }
 
-void execClear(GLbitfield mask) {
+void exec::clear(GLbitfield mask) {
     if (mask & ~static_cast<GLbitfield>(FGL_COLOR_BUFFER_BIT | FGL_DEPTH_BUFFER_BIT)) {
         setError(FGL_INVALID_VALUE);
         return;
@@ -439,6 +439,11 @@ void execClear(GLbitfield mask) {
     if (mask & FGL_DEPTH_BUFFER_BIT)
         realMask |= GL_DEPTH_BUFFER_BIT;
     glClear(realMask);
+}
+
+extern "C" void fglClear(GLbitfield mask) {
+    if (recordCall(Op::clear, {mask}))
+        exec::clear(mask);
 }
 
 } // namespace fgl

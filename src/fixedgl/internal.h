@@ -184,7 +184,7 @@ struct BatchTail {
 };
 
 // Turns the vertices of one glBegin/glEnd or glDrawElements into a batch appended to
-// `vertices` (which holds everything before `begin` already).
+// `vertices` (which holds everything before `begin` already) (assembly.cpp).
 bool assembleBatch(GLenum mode, const std::vector<Vertex>& input, unsigned attributes,
                    std::vector<Vertex>& vertices, Batch& batch);
 

@@ -1,9 +1,8 @@
-// Immediate mode, client arrays and display lists. glBegin/glEnd and glDrawElements gather
-// vertices and decompose their primitive into triangles, lines or points with the same
-// triangles a classic rasteriser makes (quads split along 1-3, quad strips as (2,0,3)(0,1,3),
-// polygons as fans); outside a list the batch is drawn at once, inside one it is stored with
-// the list, and drawn each time the list runs. A list replays its recorded
-// calls; glCallList inside a list is resolved when the list runs.
+// Immediate mode, client arrays, the current vertex attributes and display lists. glBegin/glEnd
+// and glDrawElements gather vertices, which assembly.cpp decomposes into a batch; outside a
+// list the batch is drawn at once, inside one it is stored with the list, and drawn each time
+// the list runs. A list replays its recorded calls (the table in lists.h); glCallList inside a
+// list is resolved when the list runs.
 #include "lists.h"
 
 #include <cstring>
@@ -70,22 +69,6 @@ void addVertex(float x, float y, float z, float w) {
     pending.push_back(v);
 }
 
-// The input vertex that each output vertex of the batch being assembled was taken from.
-std::vector<int> takenFrom;
-
-// Adds vertex `index` of the input to the output.
-void take(const std::vector<Vertex>& in, int index, std::vector<Vertex>& out) {
-    out.push_back(in[static_cast<size_t>(index)]);
-    takenFrom.push_back(index);
-}
-
-void addPolygon(Batch& batch, std::initializer_list<int> corners) {
-    batch.polygonStarts.push_back(static_cast<int>(batch.polygonCorners.size()));
-    batch.polygonSizes.push_back(static_cast<int>(corners.size()));
-    for (int c : corners)
-        batch.polygonCorners.push_back(c);
-}
-
 void executeList(GLuint id, int depth);
 
 // Stores or draws one finished batch of `input` vertices. Vertices read from client arrays
@@ -120,85 +103,12 @@ void finishBatch(GLenum mode, const std::vector<Vertex>& input, unsigned attribu
 void replay(const DisplayList& list, int depth) {
     for (const Command& c : list.commands) {
         switch (c.op) {
-        case Op::matrixMode:
-            execMatrixMode(c.u[0]);
-            break;
-        case Op::loadIdentity:
-            execLoadIdentity();
-            break;
-        case Op::pushMatrix:
-            execPushMatrix();
-            break;
-        case Op::popMatrix:
-            execPopMatrix();
-            break;
-        case Op::translate:
-            execTranslate(c.f[0], c.f[1], c.f[2]);
-            break;
-        case Op::scale:
-            execScale(c.f[0], c.f[1], c.f[2]);
-            break;
-        case Op::rotate:
-            execRotate(c.f[0], c.f[1], c.f[2], c.f[3]);
-            break;
-        case Op::frustum:
-            execFrustum(c.f[0], c.f[1], c.f[2], c.f[3], c.f[4], c.f[5]);
-            break;
-        case Op::viewport:
-            execViewport(static_cast<GLint>(c.u[0]), static_cast<GLint>(c.u[1]),
-                         static_cast<GLsizei>(c.u[2]), static_cast<GLsizei>(c.u[3]));
-            break;
-        case Op::enable:
-            execEnable(c.u[0], true);
-            break;
-        case Op::disable:
-            execEnable(c.u[0], false);
-            break;
-        case Op::blendFunc:
-            execBlendFunc(c.u[0], c.u[1]);
-            break;
-        case Op::depthFunc:
-            execDepthFunc(c.u[0]);
-            break;
-        case Op::polygonMode:
-            execPolygonMode(c.u[0], c.u[1]);
-            break;
-        case Op::pointSize:
-            execPointSize(c.f[0]);
-            break;
-        case Op::lineWidth:
-            execLineWidth(c.f[0]);
-            break;
-        case Op::hint:
-            execHint(c.u[0], c.u[1]);
-            break;
-        case Op::clearColor:
-            execClearColor(c.f[0], c.f[1], c.f[2], c.f[3]);
-            break;
-        case Op::clear:
-            execClear(c.u[0]);
-            break;
-        case Op::material:
-            execMaterial(c.u[0], c.u[1], c.f);
-            break;
-        case Op::light:
-            execLight(c.u[0], c.u[1], c.f);
-            break;
-        case Op::fog:
-            execFog(c.u[0], c.f);
-            break;
-        case Op::pushAttrib:
-            execPushAttrib(c.u[0]);
-            break;
-        case Op::popAttrib:
-            execPopAttrib();
-            break;
-        case Op::bindTexture:
-            execBindTexture(c.u[0], c.u[1]);
-            break;
-        case Op::texEnv:
-            execTexEnv(c.u[0], c.u[1], static_cast<GLint>(c.u[2]));
-            break;
+#define FGL_REPLAY_CASE(name, parameters, replayed)                                                \
+    case Op::name:                                                                                 \
+        exec::name replayed;                                                                       \
+        break;
+            FGL_RECORDED_CALLS(FGL_REPLAY_CASE)
+#undef FGL_REPLAY_CASE
         case Op::callList:
             executeList(c.u[0], depth + 1);
             break;
@@ -238,6 +148,29 @@ void executeList(GLuint id, int depth) {
     replay(*found->second, depth);
 }
 
+// Sets a current vertex attribute (the normal, colour or texture coordinate: `member`, its
+// bit and the op that records it outside glBegin/glEnd) to `values`. While a list is compiled
+// the value is the list's own: recorded, or inside glBegin/glEnd kept with the vertices that
+// follow; it is set at once unless the list is only compiled.
+template <size_t n>
+void noteCurrent(float (CurrentGroup::*member)[n], unsigned bit, Op op, const float (&values)[n]) {
+    if (compiling) {
+        std::memcpy(listCurrent.*member, values, sizeof values);
+        listSet |= bit;
+        if (insideBegin) {
+            pendingAttributes |= bit;
+        } else {
+            Command c{};
+            c.op = op;
+            std::memcpy(c.f, values, sizeof values);
+            compiling->commands.push_back(c);
+        }
+        if (!compileAndExecute)
+            return;
+    }
+    std::memcpy(state.current.*member, values, sizeof values);
+}
+
 // Reads vertex `index` of the enabled client arrays.
 void readArrays(GLuint index) {
     const ClientArray& va = client.vertex;
@@ -251,7 +184,7 @@ void readArrays(GLuint index) {
                                         : sizeof(float) * 3;
         const auto* n = reinterpret_cast<const float*>(
             static_cast<const unsigned char*>(client.normal.pointer) + normalStride * index);
-        noteNormal(n[0], n[1], n[2]);
+        noteCurrent(&CurrentGroup::normal, hasNormal, Op::setNormal, {n[0], n[1], n[2]});
     }
     addVertex(p[0], p[1], va.size > 2 ? p[2] : 0.0f, va.size > 3 ? p[3] : 1.0f);
 }
@@ -275,164 +208,6 @@ bool recordCall(Op op, std::initializer_list<GLuint> u, std::initializer_list<fl
 
 bool insideBeginEnd() {
     return insideBegin;
-}
-
-void noteNormal(float x, float y, float z) {
-    if (compiling) {
-        listCurrent.normal[0] = x;
-        listCurrent.normal[1] = y;
-        listCurrent.normal[2] = z;
-        listSet |= hasNormal;
-        if (insideBegin)
-            pendingAttributes |= hasNormal;
-        else
-            compiling->commands.push_back(makeCommand(Op::setNormal, {}, {x, y, z}));
-        if (!compileAndExecute)
-            return;
-    }
-    state.current.normal[0] = x;
-    state.current.normal[1] = y;
-    state.current.normal[2] = z;
-}
-
-void noteColor(float r, float g, float b, float a) {
-    if (compiling) {
-        const float c[4] = {r, g, b, a};
-        std::memcpy(listCurrent.color, c, sizeof c);
-        listSet |= hasColor;
-        if (insideBegin)
-            pendingAttributes |= hasColor;
-        else
-            compiling->commands.push_back(makeCommand(Op::setColor, {}, {r, g, b, a}));
-        if (!compileAndExecute)
-            return;
-    }
-    const float c[4] = {r, g, b, a};
-    std::memcpy(state.current.color, c, sizeof c);
-}
-
-void noteTexCoord(float s, float t) {
-    if (compiling) {
-        listCurrent.texCoord[0] = s;
-        listCurrent.texCoord[1] = t;
-        listSet |= hasTexCoord;
-        if (insideBegin)
-            pendingAttributes |= hasTexCoord;
-        else
-            compiling->commands.push_back(makeCommand(Op::setTexCoord, {}, {s, t}));
-        if (!compileAndExecute)
-            return;
-    }
-    state.current.texCoord[0] = s;
-    state.current.texCoord[1] = t;
-}
-
-bool assembleBatch(GLenum mode, const std::vector<Vertex>& in, unsigned attributes,
-                   std::vector<Vertex>& out, Batch& batch) {
-    const int n = static_cast<int>(in.size());
-    takenFrom.clear();
-    batch.attributes = attributes;
-    batch.first = static_cast<int>(out.size());
-    switch (mode) {
-    case FGL_POINTS:
-        batch.kind = FGL_POINTS;
-        for (int i = 0; i < n; ++i)
-            take(in, i, out);
-        break;
-    case FGL_LINES:
-    case FGL_LINE_STRIP:
-    case FGL_LINE_LOOP:
-        batch.kind = FGL_LINES;
-        if (mode == FGL_LINES) {
-            for (int i = 0; i + 1 < n; i += 2) {
-                take(in, i, out);
-                take(in, i + 1, out);
-            }
-        } else {
-            for (int i = 0; i + 1 < n; ++i) {
-                take(in, i, out);
-                take(in, i + 1, out);
-            }
-            if (mode == FGL_LINE_LOOP && n >= 2) {
-                take(in, n - 1, out);
-                take(in, 0, out);
-            }
-        }
-        break;
-    default: {
-        batch.kind = FGL_TRIANGLES;
-        // Triangles are added in groups per polygon; corners are numbered within the batch.
-        auto triangle = [&](int a, int b, int c) {
-            take(in, a, out);
-            take(in, b, out);
-            take(in, c, out);
-        };
-        if (mode == FGL_TRIANGLES) {
-            for (int i = 0; i + 2 < n; i += 3) {
-                triangle(i, i + 1, i + 2);
-                const int base = static_cast<int>(out.size()) - batch.first - 3;
-                addPolygon(batch, {base, base + 1, base + 2});
-            }
-        } else if (mode == FGL_TRIANGLE_STRIP) {
-            for (int i = 0; i + 2 < n; ++i) {
-                if (i % 2 == 0)
-                    triangle(i, i + 1, i + 2);
-                else
-                    triangle(i + 1, i, i + 2);
-                const int base = static_cast<int>(out.size()) - batch.first - 3;
-                addPolygon(batch, {base, base + 1, base + 2});
-            }
-        } else if (mode == FGL_TRIANGLE_FAN) {
-            for (int i = 1; i + 1 < n; ++i) {
-                triangle(0, i, i + 1);
-                const int base = static_cast<int>(out.size()) - batch.first - 3;
-                addPolygon(batch, {base, base + 1, base + 2});
-            }
-        } else if (mode == FGL_QUADS) {
-            for (int i = 0; i + 3 < n; i += 4) {
-                triangle(i, i + 1, i + 3);
-                triangle(i + 1, i + 2, i + 3);
-                const int base = static_cast<int>(out.size()) - batch.first - 6;
-                // Corners 0, 1, 2, 3 of the quad: 0 and 1 of the first triangle, then 2 and 3
-                // of the second.
-                addPolygon(batch, {base, base + 1, base + 4, base + 5});
-            }
-        } else if (mode == FGL_QUAD_STRIP) {
-            for (int i = 0; i + 3 < n; i += 2) {
-                triangle(i + 2, i, i + 3);
-                triangle(i, i + 1, i + 3);
-                const int base = static_cast<int>(out.size()) - batch.first - 6;
-                // The quad's corners in order: i, i + 1, i + 3, i + 2.
-                addPolygon(batch, {base + 1, base + 4, base + 5, base});
-            }
-        } else if (mode == FGL_POLYGON) {
-            if (n >= 3) {
-                batch.polygonStarts.push_back(static_cast<int>(batch.polygonCorners.size()));
-                batch.polygonSizes.push_back(n);
-                for (int i = 0; i + 2 < n; ++i) {
-                    triangle(i + 1, i + 2, 0);
-                    const int base = static_cast<int>(out.size()) - batch.first - 3;
-                    if (i == 0) {
-                        batch.polygonCorners.push_back(base + 2);
-                        batch.polygonCorners.push_back(base);
-                    }
-                    batch.polygonCorners.push_back(base + 1);
-                }
-            }
-        }
-        break;
-    }
-    }
-    batch.count = static_cast<int>(out.size()) - batch.first;
-    std::vector<int> firstTaken(static_cast<size_t>(n), -1);
-    batch.sameAs.resize(takenFrom.size());
-    for (size_t k = 0; k < takenFrom.size(); ++k) {
-        int& first = firstTaken[static_cast<size_t>(takenFrom[k])];
-        if (first < 0)
-            first = static_cast<int>(k);
-        batch.sameAs[k] = first;
-    }
-    return batch.count > 0;
 }
 
 } // namespace fgl
@@ -464,6 +239,18 @@ void fglEnd() {
     insideBegin = false;
     if (!pending.empty())
         finishBatch(beginMode, pending, pendingAttributes, false);
+}
+
+void fglNormal3f(GLfloat x, GLfloat y, GLfloat z) {
+    noteCurrent(&CurrentGroup::normal, hasNormal, Op::setNormal, {x, y, z});
+}
+
+void fglColor4f(GLfloat red, GLfloat green, GLfloat blue, GLfloat alpha) {
+    noteCurrent(&CurrentGroup::color, hasColor, Op::setColor, {red, green, blue, alpha});
+}
+
+void fglTexCoord2f(GLfloat s, GLfloat t) {
+    noteCurrent(&CurrentGroup::texCoord, hasTexCoord, Op::setTexCoord, {s, t});
 }
 
 void fglVertex2f(GLfloat x, GLfloat y) {
@@ -554,11 +341,6 @@ void fglCallList(GLuint list) {
             return;
     }
     executeList(list, 0);
-}
-
-void fglClear(GLbitfield mask) {
-    if (recordCall(Op::clear, {mask}))
-        execClear(mask);
 }
 
 } // extern "C"

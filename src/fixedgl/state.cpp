@@ -1,6 +1,7 @@
-// The layer's state calls: matrix stacks (float arithmetic in the classic order, so positions
-// match a GL 1.1 implementation's), enables, attribute stacks, material, light, fog, textures,
-// errors. Calls made while a display list is compiled are recorded there instead (lists.cpp).
+// The layer's state calls: enables, attribute stacks, material, light, fog, the texture
+// binding, client arrays, errors. Each recordable call is carried out by its function in
+// `exec`, beside its entry point, which records it while a display list is compiled
+// (lists.cpp) and carries it out unless the list is only compiled.
 #include "internal.h"
 #include "lists.h"
 
@@ -11,18 +12,10 @@ namespace fgl {
 
 ServerState state;
 ClientState client;
-bool matricesChanged = true;
 bool lightingChanged = true;
 
 namespace {
-constexpr int matrixStackDepth = 32;
 constexpr int attribStackDepth = 16;
-constexpr double pi = 3.14159265358979323846;
-
-Matrix modelviewStack[matrixStackDepth] = {identityMatrix()};
-Matrix projectionStack[matrixStackDepth] = {identityMatrix()};
-int modelviewDepth = 0;
-int projectionDepth = 0;
 
 GLenum pendingError = FGL_NO_ERROR;
 
@@ -37,18 +30,6 @@ struct SavedClient {
     ClientState saved;
 };
 std::vector<SavedClient> clientStack;
-
-Matrix& top() {
-    return state.transform.matrixMode == FGL_PROJECTION ? projectionStack[projectionDepth]
-                                                        : modelviewStack[modelviewDepth];
-}
-
-// Multiplies the current matrix on the right by `m`.
-void multiplyTop(const Matrix& m) {
-    Matrix& t = top();
-    t = multiply(t, m);
-    matricesChanged = true;
-}
 
 void copy4(float* to, const float* from) {
     std::memcpy(to, from, 4 * sizeof(float));
@@ -113,230 +94,46 @@ void restoreEnables(const ServerState& from) {
 }
 } // namespace
 
-Matrix identityMatrix() {
-    Matrix m{};
-    m.m[0] = m.m[5] = m.m[10] = m.m[15] = 1.0f;
-    return m;
-}
-
-Matrix multiply(const Matrix& a, const Matrix& b) {
-    Matrix p{};
-    for (int i = 0; i < 4; ++i) {
-        const float ai0 = a.m[i], ai1 = a.m[4 + i], ai2 = a.m[8 + i], ai3 = a.m[12 + i];
-        for (int j = 0; j < 4; ++j) {
-            const float* bj = &b.m[j * 4];
-            p.m[j * 4 + i] = ai0 * bj[0] + ai1 * bj[1] + ai2 * bj[2] + ai3 * bj[3];
-        }
-    }
-    return p;
-}
-
-void normalMatrix(const Matrix& mv, float out[9]) {
-    const float* m = mv.m;
-    // a(r, c) of the upper 3x3, column-major storage.
-    auto a = [m](int r, int c) { return m[c * 4 + r]; };
-    float inv[3][3];
-    const bool diagonal = a(0, 1) == 0.0f && a(0, 2) == 0.0f && a(1, 0) == 0.0f &&
-                          a(1, 2) == 0.0f && a(2, 0) == 0.0f && a(2, 1) == 0.0f;
-    bool singular = false;
-    if (diagonal) {
-        // Scales only: a zero scale has no inverse.
-        singular = a(0, 0) == 0.0f || a(1, 1) == 0.0f || a(2, 2) == 0.0f;
-        if (!singular) {
-            std::memset(inv, 0, sizeof inv);
-            for (int i = 0; i < 3; ++i)
-                inv[i][i] = 1.0f / a(i, i);
-        }
-    } else {
-        // The determinant summed from its positive and negative terms apart, in float, and
-        // the adjugate over it, as a classic implementation computes them.
-        float pos = 0.0f, neg = 0.0f;
-        const float terms[6] = {a(0, 0) * a(1, 1) * a(2, 2),  a(1, 0) * a(2, 1) * a(0, 2),
-                                a(2, 0) * a(0, 1) * a(1, 2),  -a(2, 0) * a(1, 1) * a(0, 2),
-                                -a(1, 0) * a(0, 1) * a(2, 2), -a(0, 0) * a(2, 1) * a(1, 2)};
-        for (float t : terms)
-            (t >= 0.0f ? pos : neg) += t;
-        float det = pos + neg;
-        singular = std::fabs(det) < 1e-25f;
-        if (!singular) {
-            det = 1.0f / det;
-            inv[0][0] = (a(1, 1) * a(2, 2) - a(2, 1) * a(1, 2)) * det;
-            inv[0][1] = -(a(0, 1) * a(2, 2) - a(2, 1) * a(0, 2)) * det;
-            inv[0][2] = (a(0, 1) * a(1, 2) - a(1, 1) * a(0, 2)) * det;
-            inv[1][0] = -(a(1, 0) * a(2, 2) - a(2, 0) * a(1, 2)) * det;
-            inv[1][1] = (a(0, 0) * a(2, 2) - a(2, 0) * a(0, 2)) * det;
-            inv[1][2] = -(a(0, 0) * a(1, 2) - a(1, 0) * a(0, 2)) * det;
-            inv[2][0] = (a(1, 0) * a(2, 1) - a(2, 0) * a(1, 1)) * det;
-            inv[2][1] = -(a(0, 0) * a(2, 1) - a(2, 0) * a(0, 1)) * det;
-            inv[2][2] = (a(0, 0) * a(1, 1) - a(1, 0) * a(0, 1)) * det;
-        }
-    }
-    // Without an inverse, normals are transformed by the identity.
-    if (singular) {
-        const float id[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
-        std::memcpy(out, id, sizeof id);
-        return;
-    }
-    // Normals are transformed by the inverse's transpose: column c, row r is inv[c][r].
-    for (int c = 0; c < 3; ++c)
-        for (int r = 0; r < 3; ++r)
-            out[c * 3 + r] = inv[c][r];
-}
-
-const Matrix& modelviewTop() {
-    return modelviewStack[modelviewDepth];
-}
-
-const Matrix& projectionTop() {
-    return projectionStack[projectionDepth];
-}
-
 void setError(GLenum error) {
     if (pendingError == FGL_NO_ERROR)
         pendingError = error;
 }
 
-// ---- Execution of the recordable calls
-// -----------------------------------------------------------
+// ---- The recordable calls
 
-void execMatrixMode(GLenum mode) {
-    if (mode != FGL_MODELVIEW && mode != FGL_PROJECTION) {
-        setError(FGL_INVALID_ENUM);
-        return;
-    }
-    state.transform.matrixMode = mode;
-}
-
-void execLoadIdentity() {
-    top() = identityMatrix();
-    matricesChanged = true;
-}
-
-void execPushMatrix() {
-    int& depth = state.transform.matrixMode == FGL_PROJECTION ? projectionDepth : modelviewDepth;
-    Matrix* stack = state.transform.matrixMode == FGL_PROJECTION ? projectionStack : modelviewStack;
-    if (depth + 1 >= matrixStackDepth) {
-        setError(FGL_STACK_OVERFLOW);
-        return;
-    }
-    stack[depth + 1] = stack[depth];
-    ++depth;
-}
-
-void execPopMatrix() {
-    int& depth = state.transform.matrixMode == FGL_PROJECTION ? projectionDepth : modelviewDepth;
-    if (depth == 0) {
-        setError(FGL_STACK_UNDERFLOW);
-        return;
-    }
-    --depth;
-    matricesChanged = true;
-}
-
-void execTranslate(float x, float y, float z) {
-    float* m = top().m;
-    m[12] = m[0] * x + m[4] * y + m[8] * z + m[12];
-    m[13] = m[1] * x + m[5] * y + m[9] * z + m[13];
-    m[14] = m[2] * x + m[6] * y + m[10] * z + m[14];
-    m[15] = m[3] * x + m[7] * y + m[11] * z + m[15];
-    matricesChanged = true;
-}
-
-void execScale(float x, float y, float z) {
-    float* m = top().m;
-    for (int i = 0; i < 4; ++i) {
-        m[i] *= x;
-        m[4 + i] *= y;
-        m[8 + i] *= z;
-    }
-    matricesChanged = true;
-}
-
-void execRotate(float angle, float x, float y, float z) {
-    // The angle in radians is rounded to float before its sine, as a classic implementation does.
-    const auto radians = static_cast<float>(angle * pi / 180.0);
-    const float s = std::sin(radians);
-    const float c = std::cos(radians);
-    Matrix r = identityMatrix();
-    float* m = r.m;
-    auto at = [m](int row, int col) -> float& { return m[col * 4 + row]; };
-    // Rotations about one axis are written out, as a classic implementation does.
-    if (x == 0.0f && y == 0.0f && z != 0.0f) {
-        at(0, 0) = c;
-        at(1, 1) = c;
-        at(0, 1) = z < 0.0f ? s : -s;
-        at(1, 0) = z < 0.0f ? -s : s;
-    } else if (x == 0.0f && z == 0.0f && y != 0.0f) {
-        at(0, 0) = c;
-        at(2, 2) = c;
-        at(0, 2) = y < 0.0f ? -s : s;
-        at(2, 0) = y < 0.0f ? s : -s;
-    } else if (y == 0.0f && z == 0.0f && x != 0.0f) {
-        at(1, 1) = c;
-        at(2, 2) = c;
-        at(1, 2) = x < 0.0f ? s : -s;
-        at(2, 1) = x < 0.0f ? -s : s;
-    } else {
-        const float mag = std::sqrt(x * x + y * y + z * z);
-        if (mag <= 1.0e-4f)
-            return;
-        x /= mag;
-        y /= mag;
-        z /= mag;
-        const float xx = x * x, yy = y * y, zz = z * z;
-        const float xy = x * y, yz = y * z, zx = z * x;
-        const float xs = x * s, ys = y * s, zs = z * s;
-        const float oneC = 1.0f - c;
-        at(0, 0) = (oneC * xx) + c;
-        at(0, 1) = (oneC * xy) - zs;
-        at(0, 2) = (oneC * zx) + ys;
-        at(1, 0) = (oneC * xy) + zs;
-        at(1, 1) = (oneC * yy) + c;
-        at(1, 2) = (oneC * yz) - xs;
-        at(2, 0) = (oneC * zx) - ys;
-        at(2, 1) = (oneC * yz) + xs;
-        at(2, 2) = (oneC * zz) + c;
-    }
-    multiplyTop(r);
-}
-
-void execFrustum(float left, float right, float bottom, float top_, float nearVal, float farVal) {
-    if (nearVal <= 0.0f || farVal <= 0.0f || nearVal == farVal || left == right || top_ == bottom) {
-        setError(FGL_INVALID_VALUE);
-        return;
-    }
-    const float x = (2.0f * nearVal) / (right - left);
-    const float y = (2.0f * nearVal) / (top_ - bottom);
-    const float a = (right + left) / (right - left);
-    const float b = (top_ + bottom) / (top_ - bottom);
-    const float c = -(farVal + nearVal) / (farVal - nearVal);
-    const float d = -(2.0f * farVal * nearVal) / (farVal - nearVal);
-    Matrix f{};
-    f.m[0] = x;
-    f.m[5] = y;
-    f.m[8] = a;
-    f.m[9] = b;
-    f.m[10] = c;
-    f.m[11] = -1.0f;
-    f.m[14] = d;
-    multiplyTop(f);
-}
-
-void execViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
+void exec::viewport(GLint x, GLint y, GLsizei width, GLsizei height) {
     state.viewport = {x, y, width, height, true};
 }
 
-void execClearColor(float red, float green, float blue, float alpha) {
-    const float c[4] = {red, green, blue, alpha};
-    for (int i = 0; i < 4; ++i)
-        state.colorBuffer.clearColor[i] = c[i] < 0.0f ? 0.0f : (c[i] > 1.0f ? 1.0f : c[i]);
+extern "C" void fglViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
+    if (width < 0 || height < 0) {
+        setError(FGL_INVALID_VALUE);
+        return;
+    }
+    if (recordCall(Op::viewport, {static_cast<GLuint>(x), static_cast<GLuint>(y),
+                                  static_cast<GLuint>(width), static_cast<GLuint>(height)}))
+        exec::viewport(x, y, width, height);
 }
 
-void execEnable(GLenum cap, bool on) {
-    setCapability(cap, on);
+void exec::enable(GLenum cap) {
+    setCapability(cap, true);
 }
 
-void execBlendFunc(GLenum src, GLenum dst) {
+extern "C" void fglEnable(GLenum cap) {
+    if (recordCall(Op::enable, {cap}))
+        exec::enable(cap);
+}
+
+void exec::disable(GLenum cap) {
+    setCapability(cap, false);
+}
+
+extern "C" void fglDisable(GLenum cap) {
+    if (recordCall(Op::disable, {cap}))
+        exec::disable(cap);
+}
+
+void exec::blendFunc(GLenum src, GLenum dst) {
     auto valid = [](GLenum f, bool source) {
         if (f == FGL_ZERO || f == FGL_ONE)
             return true;
@@ -352,7 +149,12 @@ void execBlendFunc(GLenum src, GLenum dst) {
     state.colorBuffer.dstFactor = dst;
 }
 
-void execDepthFunc(GLenum func) {
+extern "C" void fglBlendFunc(GLenum sfactor, GLenum dfactor) {
+    if (recordCall(Op::blendFunc, {sfactor, dfactor}))
+        exec::blendFunc(sfactor, dfactor);
+}
+
+void exec::depthFunc(GLenum func) {
     if (func < FGL_NEVER || func > FGL_ALWAYS) {
         setError(FGL_INVALID_ENUM);
         return;
@@ -360,7 +162,12 @@ void execDepthFunc(GLenum func) {
     state.depth.func = func;
 }
 
-void execPolygonMode(GLenum face, GLenum mode) {
+extern "C" void fglDepthFunc(GLenum func) {
+    if (recordCall(Op::depthFunc, {func}))
+        exec::depthFunc(func);
+}
+
+void exec::polygonMode(GLenum face, GLenum mode) {
     if (mode != FGL_POINT && mode != FGL_LINE && mode != FGL_FILL) {
         setError(FGL_INVALID_ENUM);
         return;
@@ -373,7 +180,12 @@ void execPolygonMode(GLenum face, GLenum mode) {
         setError(FGL_INVALID_ENUM);
 }
 
-void execPointSize(float size) {
+extern "C" void fglPolygonMode(GLenum face, GLenum mode) {
+    if (recordCall(Op::polygonMode, {face, mode}))
+        exec::polygonMode(face, mode);
+}
+
+void exec::pointSize(float size) {
     if (size <= 0.0f) {
         setError(FGL_INVALID_VALUE);
         return;
@@ -381,7 +193,12 @@ void execPointSize(float size) {
     state.pointSize = size;
 }
 
-void execLineWidth(float width) {
+extern "C" void fglPointSize(GLfloat size) {
+    if (recordCall(Op::pointSize, {}, {size}))
+        exec::pointSize(size);
+}
+
+void exec::lineWidth(float width) {
     if (width <= 0.0f) {
         setError(FGL_INVALID_VALUE);
         return;
@@ -389,7 +206,12 @@ void execLineWidth(float width) {
     state.lineWidth = width;
 }
 
-void execHint(GLenum target, GLenum mode) {
+extern "C" void fglLineWidth(GLfloat width) {
+    if (recordCall(Op::lineWidth, {}, {width}))
+        exec::lineWidth(width);
+}
+
+void exec::hint(GLenum target, GLenum mode) {
     int index = 0;
     if (!isHintTarget(target, index) || mode < FGL_DONT_CARE || mode > FGL_NICEST) {
         setError(FGL_INVALID_ENUM);
@@ -398,7 +220,23 @@ void execHint(GLenum target, GLenum mode) {
     state.hint.hints[index] = mode;
 }
 
-void execMaterial(GLenum face, GLenum pname, const float* p) {
+extern "C" void fglHint(GLenum target, GLenum mode) {
+    if (recordCall(Op::hint, {target, mode}))
+        exec::hint(target, mode);
+}
+
+void exec::clearColor(float red, float green, float blue, float alpha) {
+    const float c[4] = {red, green, blue, alpha};
+    for (int i = 0; i < 4; ++i)
+        state.colorBuffer.clearColor[i] = c[i] < 0.0f ? 0.0f : (c[i] > 1.0f ? 1.0f : c[i]);
+}
+
+extern "C" void fglClearColor(GLclampf red, GLclampf green, GLclampf blue, GLclampf alpha) {
+    if (recordCall(Op::clearColor, {}, {red, green, blue, alpha}))
+        exec::clearColor(red, green, blue, alpha);
+}
+
+void exec::material(GLenum face, GLenum pname, const float* p) {
     if (face != FGL_FRONT && face != FGL_BACK && face != FGL_FRONT_AND_BACK) {
         setError(FGL_INVALID_ENUM);
         return;
@@ -440,7 +278,22 @@ void execMaterial(GLenum face, GLenum pname, const float* p) {
     lightingChanged = true;
 }
 
-void execLight(GLenum light, GLenum pname, const float* p) {
+extern "C" void fglMaterialfv(GLenum face, GLenum pname, const GLfloat* params) {
+    // Only as many values are read as the parameter has.
+    float p[4] = {params[0], 0.0f, 0.0f, 0.0f};
+    if (pname != FGL_SHININESS) {
+        if (pname != FGL_AMBIENT && pname != FGL_DIFFUSE && pname != FGL_AMBIENT_AND_DIFFUSE &&
+            pname != FGL_SPECULAR && pname != FGL_EMISSION) {
+            setError(FGL_INVALID_ENUM);
+            return;
+        }
+        std::memcpy(p, params, sizeof p);
+    }
+    if (recordCall(Op::material, {face, pname}, {p[0], p[1], p[2], p[3]}))
+        exec::material(face, pname, p);
+}
+
+void exec::light(GLenum light, GLenum pname, const float* p) {
     if (light != FGL_LIGHT0) {
         setError(FGL_INVALID_ENUM);
         return;
@@ -458,7 +311,7 @@ void execLight(GLenum light, GLenum pname, const float* p) {
         break;
     case FGL_POSITION: {
         // Stored in eye coordinates: transformed by the model-view matrix of the moment.
-        const float* m = modelviewStack[modelviewDepth].m;
+        const float* m = modelviewTop().m;
         for (int i = 0; i < 4; ++i)
             l.lightPosition[i] = m[i] * p[0] + m[4 + i] * p[1] + m[8 + i] * p[2] + m[12 + i] * p[3];
         break;
@@ -470,7 +323,18 @@ void execLight(GLenum light, GLenum pname, const float* p) {
     lightingChanged = true;
 }
 
-void execFog(GLenum pname, const float* p) {
+extern "C" void fglLightfv(GLenum light, GLenum pname, const GLfloat* params) {
+    if (pname != FGL_AMBIENT && pname != FGL_DIFFUSE && pname != FGL_SPECULAR &&
+        pname != FGL_POSITION) {
+        setError(FGL_INVALID_ENUM);
+        return;
+    }
+    const float p[4] = {params[0], params[1], params[2], params[3]};
+    if (recordCall(Op::light, {light, pname}, {p[0], p[1], p[2], p[3]}))
+        exec::light(light, pname, p);
+}
+
+void exec::fog(GLenum pname, const float* p) {
     FogGroup& f = state.fog;
     switch (pname) {
     case FGL_FOG_MODE: {
@@ -504,7 +368,25 @@ void execFog(GLenum pname, const float* p) {
     }
 }
 
-void execBindTexture(GLenum target, GLuint name) {
+extern "C" void fglFogf(GLenum pname, GLfloat param) {
+    if (pname == FGL_FOG_COLOR) {
+        setError(FGL_INVALID_ENUM);
+        return;
+    }
+    const float p[4] = {param, 0.0f, 0.0f, 0.0f};
+    if (recordCall(Op::fog, {pname}, {p[0]}))
+        exec::fog(pname, p);
+}
+
+extern "C" void fglFogfv(GLenum pname, const GLfloat* params) {
+    const bool four = pname == FGL_FOG_COLOR;
+    const float p[4] = {params[0], four ? params[1] : 0.0f, four ? params[2] : 0.0f,
+                        four ? params[3] : 0.0f};
+    if (recordCall(Op::fog, {pname}, {p[0], p[1], p[2], p[3]}))
+        exec::fog(pname, p);
+}
+
+void exec::bindTexture(GLenum target, GLuint name) {
     if (target != FGL_TEXTURE_2D) {
         setError(FGL_INVALID_ENUM);
         return;
@@ -512,7 +394,12 @@ void execBindTexture(GLenum target, GLuint name) {
     state.texture.binding = name;
 }
 
-void execTexEnv(GLenum target, GLenum pname, GLint param) {
+extern "C" void fglBindTexture(GLenum target, GLuint texture) {
+    if (recordCall(Op::bindTexture, {target, texture}))
+        exec::bindTexture(target, texture);
+}
+
+void exec::texEnv(GLenum target, GLenum pname, GLint param) {
     if (target != FGL_TEXTURE_ENV || pname != FGL_TEXTURE_ENV_MODE ||
         static_cast<GLenum>(param) != FGL_MODULATE) {
         setError(FGL_INVALID_ENUM);
@@ -521,7 +408,12 @@ void execTexEnv(GLenum target, GLenum pname, GLint param) {
     state.texture.envMode = static_cast<GLenum>(param);
 }
 
-void execPushAttrib(GLbitfield mask) {
+extern "C" void fglTexEnvi(GLenum target, GLenum pname, GLint param) {
+    if (recordCall(Op::texEnv, {target, pname, static_cast<GLuint>(param)}))
+        exec::texEnv(target, pname, param);
+}
+
+void exec::pushAttrib(GLbitfield mask) {
     if (static_cast<int>(attribStack.size()) >= attribStackDepth) {
         setError(FGL_STACK_OVERFLOW);
         return;
@@ -529,7 +421,12 @@ void execPushAttrib(GLbitfield mask) {
     attribStack.push_back({mask, state});
 }
 
-void execPopAttrib() {
+extern "C" void fglPushAttrib(GLbitfield mask) {
+    if (recordCall(Op::pushAttrib, {mask}))
+        exec::pushAttrib(mask);
+}
+
+void exec::popAttrib() {
     if (attribStack.empty()) {
         setError(FGL_STACK_UNDERFLOW);
         return;
@@ -565,135 +462,16 @@ void execPopAttrib() {
     if (mask & FGL_HINT_BIT)
         state.hint = s.hint;
     lightingChanged = true;
-    // The outermost group closes a frame (the demo brackets each in one): what it drew is
-    // sent now, so that a frame read from the canvas without a buffer swap is whole.
-    if (attribStack.empty())
-        flushStream();
 }
 
-} // namespace fgl
-
-using namespace fgl;
-
-// ---- Entry points
-// --------------------------------------------------------------------------------- Each one
-// records itself while a list is compiled (and executes too in compile-and-execute).
-
-extern "C" {
-
-void fglMatrixMode(GLenum mode) {
-    if (recordCall(Op::matrixMode, {mode}))
-        execMatrixMode(mode);
+extern "C" void fglPopAttrib() {
+    if (recordCall(Op::popAttrib, {}))
+        exec::popAttrib();
 }
 
-void fglLoadIdentity() {
-    if (recordCall(Op::loadIdentity, {}))
-        execLoadIdentity();
-}
+// ---- Calls that act at once, also while a list is compiled
 
-void fglPushMatrix() {
-    if (recordCall(Op::pushMatrix, {}))
-        execPushMatrix();
-}
-
-void fglPopMatrix() {
-    if (recordCall(Op::popMatrix, {}))
-        execPopMatrix();
-}
-
-void fglTranslatef(GLfloat x, GLfloat y, GLfloat z) {
-    if (recordCall(Op::translate, {}, {x, y, z}))
-        execTranslate(x, y, z);
-}
-
-void fglTranslated(GLdouble x, GLdouble y, GLdouble z) {
-    fglTranslatef(static_cast<float>(x), static_cast<float>(y), static_cast<float>(z));
-}
-
-void fglScalef(GLfloat x, GLfloat y, GLfloat z) {
-    if (recordCall(Op::scale, {}, {x, y, z}))
-        execScale(x, y, z);
-}
-
-void fglScaled(GLdouble x, GLdouble y, GLdouble z) {
-    fglScalef(static_cast<float>(x), static_cast<float>(y), static_cast<float>(z));
-}
-
-void fglRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z) {
-    if (recordCall(Op::rotate, {}, {angle, x, y, z}))
-        execRotate(angle, x, y, z);
-}
-
-void fglRotated(GLdouble angle, GLdouble x, GLdouble y, GLdouble z) {
-    fglRotatef(static_cast<float>(angle), static_cast<float>(x), static_cast<float>(y),
-               static_cast<float>(z));
-}
-
-void fglFrustum(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top, GLdouble zNear,
-                GLdouble zFar) {
-    const float f[6] = {static_cast<float>(left),   static_cast<float>(right),
-                        static_cast<float>(bottom), static_cast<float>(top),
-                        static_cast<float>(zNear),  static_cast<float>(zFar)};
-    if (recordCall(Op::frustum, {}, {f[0], f[1], f[2], f[3], f[4], f[5]}))
-        execFrustum(f[0], f[1], f[2], f[3], f[4], f[5]);
-}
-
-void fglViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
-    if (width < 0 || height < 0) {
-        setError(FGL_INVALID_VALUE);
-        return;
-    }
-    if (recordCall(Op::viewport, {static_cast<GLuint>(x), static_cast<GLuint>(y),
-                                  static_cast<GLuint>(width), static_cast<GLuint>(height)}))
-        execViewport(x, y, width, height);
-}
-
-void fglEnable(GLenum cap) {
-    if (recordCall(Op::enable, {cap}))
-        execEnable(cap, true);
-}
-
-void fglDisable(GLenum cap) {
-    if (recordCall(Op::disable, {cap}))
-        execEnable(cap, false);
-}
-
-void fglBlendFunc(GLenum sfactor, GLenum dfactor) {
-    if (recordCall(Op::blendFunc, {sfactor, dfactor}))
-        execBlendFunc(sfactor, dfactor);
-}
-
-void fglDepthFunc(GLenum func) {
-    if (recordCall(Op::depthFunc, {func}))
-        execDepthFunc(func);
-}
-
-void fglPolygonMode(GLenum face, GLenum mode) {
-    if (recordCall(Op::polygonMode, {face, mode}))
-        execPolygonMode(face, mode);
-}
-
-void fglPointSize(GLfloat size) {
-    if (recordCall(Op::pointSize, {}, {size}))
-        execPointSize(size);
-}
-
-void fglLineWidth(GLfloat width) {
-    if (recordCall(Op::lineWidth, {}, {width}))
-        execLineWidth(width);
-}
-
-void fglHint(GLenum target, GLenum mode) {
-    if (recordCall(Op::hint, {target, mode}))
-        execHint(target, mode);
-}
-
-void fglClearColor(GLclampf red, GLclampf green, GLclampf blue, GLclampf alpha) {
-    if (recordCall(Op::clearColor, {}, {red, green, blue, alpha}))
-        execClearColor(red, green, blue, alpha);
-}
-
-GLenum fglGetError() {
+extern "C" GLenum fglGetError() {
     // Between glBegin and glEnd the query itself is the error, and answers nothing.
     if (insideBeginEnd()) {
         setError(FGL_INVALID_OPERATION);
@@ -708,63 +486,7 @@ GLenum fglGetError() {
     return glGetError();
 }
 
-void fglMaterialfv(GLenum face, GLenum pname, const GLfloat* params) {
-    // Only as many values are read as the parameter has.
-    float p[4] = {params[0], 0.0f, 0.0f, 0.0f};
-    if (pname != FGL_SHININESS) {
-        if (pname != FGL_AMBIENT && pname != FGL_DIFFUSE && pname != FGL_AMBIENT_AND_DIFFUSE &&
-            pname != FGL_SPECULAR && pname != FGL_EMISSION) {
-            setError(FGL_INVALID_ENUM);
-            return;
-        }
-        std::memcpy(p, params, sizeof p);
-    }
-    if (recordCall(Op::material, {face, pname}, {p[0], p[1], p[2], p[3]}))
-        execMaterial(face, pname, p);
-}
-
-void fglLightfv(GLenum light, GLenum pname, const GLfloat* params) {
-    if (pname != FGL_AMBIENT && pname != FGL_DIFFUSE && pname != FGL_SPECULAR &&
-        pname != FGL_POSITION) {
-        setError(FGL_INVALID_ENUM);
-        return;
-    }
-    const float p[4] = {params[0], params[1], params[2], params[3]};
-    if (recordCall(Op::light, {light, pname}, {p[0], p[1], p[2], p[3]}))
-        execLight(light, pname, p);
-}
-
-void fglFogf(GLenum pname, GLfloat param) {
-    if (pname == FGL_FOG_COLOR) {
-        setError(FGL_INVALID_ENUM);
-        return;
-    }
-    const float p[4] = {param, 0.0f, 0.0f, 0.0f};
-    if (recordCall(Op::fog, {pname}, {p[0]}))
-        execFog(pname, p);
-}
-
-void fglFogfv(GLenum pname, const GLfloat* params) {
-    const bool four = pname == FGL_FOG_COLOR;
-    const float p[4] = {params[0], four ? params[1] : 0.0f, four ? params[2] : 0.0f,
-                        four ? params[3] : 0.0f};
-    if (recordCall(Op::fog, {pname}, {p[0], p[1], p[2], p[3]}))
-        execFog(pname, p);
-}
-
-void fglNormal3f(GLfloat x, GLfloat y, GLfloat z) {
-    noteNormal(x, y, z);
-}
-
-void fglColor4f(GLfloat red, GLfloat green, GLfloat blue, GLfloat alpha) {
-    noteColor(red, green, blue, alpha);
-}
-
-void fglTexCoord2f(GLfloat s, GLfloat t) {
-    noteTexCoord(s, t);
-}
-
-void fglEnableClientState(GLenum array) {
+extern "C" void fglEnableClientState(GLenum array) {
     switch (array) {
     case FGL_VERTEX_ARRAY:
         client.vertex.enabled = true;
@@ -789,7 +511,7 @@ void fglEnableClientState(GLenum array) {
     }
 }
 
-void fglDisableClientState(GLenum array) {
+extern "C" void fglDisableClientState(GLenum array) {
     switch (array) {
     case FGL_VERTEX_ARRAY:
         client.vertex.enabled = false;
@@ -814,7 +536,7 @@ void fglDisableClientState(GLenum array) {
     }
 }
 
-void fglVertexPointer(GLint size, GLenum type, GLsizei stride, const GLvoid* pointer) {
+extern "C" void fglVertexPointer(GLint size, GLenum type, GLsizei stride, const GLvoid* pointer) {
     if (size < 2 || size > 4 || stride < 0) {
         setError(FGL_INVALID_VALUE);
         return;
@@ -828,7 +550,7 @@ void fglVertexPointer(GLint size, GLenum type, GLsizei stride, const GLvoid* poi
     client.vertex.pointer = pointer;
 }
 
-void fglNormalPointer(GLenum type, GLsizei stride, const GLvoid* pointer) {
+extern "C" void fglNormalPointer(GLenum type, GLsizei stride, const GLvoid* pointer) {
     if (stride < 0) {
         setError(FGL_INVALID_VALUE);
         return;
@@ -842,7 +564,7 @@ void fglNormalPointer(GLenum type, GLsizei stride, const GLvoid* pointer) {
     client.normal.pointer = pointer;
 }
 
-void fglPushClientAttrib(GLbitfield mask) {
+extern "C" void fglPushClientAttrib(GLbitfield mask) {
     if (static_cast<int>(clientStack.size()) >= attribStackDepth) {
         setError(FGL_STACK_OVERFLOW);
         return;
@@ -850,7 +572,7 @@ void fglPushClientAttrib(GLbitfield mask) {
     clientStack.push_back({mask, client});
 }
 
-void fglPopClientAttrib() {
+extern "C" void fglPopClientAttrib() {
     if (clientStack.empty()) {
         setError(FGL_STACK_UNDERFLOW);
         return;
@@ -871,24 +593,4 @@ void fglPopClientAttrib() {
     }
 }
 
-void fglPushAttrib(GLbitfield mask) {
-    if (recordCall(Op::pushAttrib, {mask}))
-        execPushAttrib(mask);
-}
-
-void fglPopAttrib() {
-    if (recordCall(Op::popAttrib, {}))
-        execPopAttrib();
-}
-
-void fglBindTexture(GLenum target, GLuint texture) {
-    if (recordCall(Op::bindTexture, {target, texture}))
-        execBindTexture(target, texture);
-}
-
-void fglTexEnvi(GLenum target, GLenum pname, GLint param) {
-    if (recordCall(Op::texEnv, {target, pname, static_cast<GLuint>(param)}))
-        execTexEnv(target, pname, param);
-}
-
-} // extern "C"
+} // namespace fgl

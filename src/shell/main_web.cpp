@@ -49,6 +49,8 @@ void runStill() {
         setDemoClockTo(time);
         reshapeHandler(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT));
     });
+    // The page reads the canvas without a buffer swap: the frame is sent to it first.
+    glFlush();
     jsStillDone(stillTime, static_cast<int>(music.strikes.size()));
 }
 

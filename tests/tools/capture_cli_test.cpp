@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <pwd.h>
 #include <sstream>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -30,9 +31,16 @@ struct Outcome {
 };
 
 struct Launch {
+    Launch(std::vector<std::string> givenArgs,
+           std::vector<std::pair<std::string, std::string>> givenEnvironment = {},
+           rlim_t limit = RLIM_INFINITY)
+        : args(std::move(givenArgs)), environment(std::move(givenEnvironment)),
+          fileSizeLimit(limit) {}
     std::vector<std::string> args;
     std::vector<std::pair<std::string, std::string>> environment;
     rlim_t fileSizeLimit = RLIM_INFINITY;
+    std::vector<std::string> unset; // variables taken out of the environment
+    uid_t user = 0;                 // run as this user (0: as the test)
 };
 
 std::string readFile(const std::string& path) {
@@ -55,6 +63,13 @@ pid_t start(const Launch& launch, const std::string& outPath, const std::string&
         dup2(err, STDERR_FILENO);
         for (const auto& [name, value] : launch.environment)
             setenv(name.c_str(), value.c_str(), 1);
+        for (const std::string& name : launch.unset)
+            unsetenv(name.c_str());
+        if (launch.user != 0) {
+            const passwd* account = getpwuid(launch.user);
+            if (!account || setgid(account->pw_gid) != 0 || setuid(launch.user) != 0)
+                _exit(125);
+        }
         if (launch.fileSizeLimit != RLIM_INFINITY) {
             // Writing past the limit then fails with an error instead of killing the writer.
             signal(SIGXFSZ, SIG_IGN);
@@ -185,6 +200,36 @@ bool writeFixtureModule(const std::string& path, std::string& error, int orders 
     module.patterns.push_back(pattern);
     module.orders.assign(static_cast<size_t>(orders), 0);
     return writeItModule(module, path, error);
+}
+
+// The types of an mp4 file's top-level boxes, in order.
+std::vector<std::string> topLevelBoxes(const std::string& path) {
+    const std::string file = readFile(path);
+    std::vector<std::string> boxes;
+    for (size_t at = 0; at + 8 <= file.size();) {
+        uint64_t size = 0;
+        for (int i = 0; i < 4; ++i)
+            size = size << 8 | static_cast<unsigned char>(file[at + i]);
+        boxes.push_back(file.substr(at + 4, 4));
+        if (size == 1 && at + 16 <= file.size()) {
+            size = 0;
+            for (int i = 8; i < 16; ++i)
+                size = size << 8 | static_cast<unsigned char>(file[at + i]);
+        }
+        if (size < 8)
+            break;
+        at += size;
+    }
+    return boxes;
+}
+
+// ffprobe's value of `entry` for the first stream of `type` ("v" or "a").
+std::string streamEntry(const std::string& video, const char* type, const char* entry) {
+    std::string value = shell(std::string("ffprobe -v error -select_streams ") + type +
+                              " -show_entries stream=" + entry + " -of csv=p=0 " + video);
+    while (!value.empty() && (value.back() == '\n' || value.back() == ','))
+        value.pop_back();
+    return value;
 }
 
 class CaptureTest : public ::testing::Test {
@@ -333,7 +378,84 @@ TEST_F(CaptureTest, CtrlCLeavesAPlayableVideo) {
                                     video + " 2>&1");
     EXPECT_EQ(std::atoi(probe.c_str()), frames) << probe;
     EXPECT_EQ(probe.find("rror"), std::string::npos) << probe;
+    // The fragmented file it was writing, its pictures from 0.
+    const std::vector<std::string> boxes = topLevelBoxes(video);
+    EXPECT_NE(std::find(boxes.begin(), boxes.end(), "moof"), boxes.end());
+    EXPECT_NEAR(std::atof(streamEntry(video, "v", "start_time").c_str()), 0.0, 0.0005);
     EXPECT_EQ(shell("ls " + folder), "stopped.mp4\n"); // no part file left
+}
+
+TEST_F(CaptureTest, VideoStartsWithItsSoundAsAPlainTaggedMp4) {
+    for (const int fps : {30, 60}) {
+        SCOPED_TRACE(std::to_string(fps) + " fps");
+        const std::string video = path("sync-" + std::to_string(fps) + ".mp4");
+        const Outcome run = capture({"video", video, "--from", "3", "--to", "3.1", "--size",
+                                     "160x120", "--fps", std::to_string(fps)});
+        ASSERT_EQ(run.status, 0) << run.err;
+        const std::string pictures = streamEntry(video, "v", "start_time");
+        const std::string sound = streamEntry(video, "a", "start_time");
+        ASSERT_FALSE(pictures.empty() || sound.empty());
+        EXPECT_NEAR(std::atof(pictures.c_str()), std::atof(sound.c_str()), 0.001)
+            << "pictures start at " << pictures << " s, the sound at " << sound << " s";
+        // Frame k is shown at k / fps.
+        std::istringstream times(shell("ffprobe -v error -select_streams v -show_entries "
+                                       "frame=pts_time -of csv=p=0 " +
+                                       video));
+        double shown = 0.0;
+        for (int k = 0; k < 8 && times >> shown; ++k) {
+            EXPECT_NEAR(shown, k / static_cast<double>(fps), 0.0005) << "frame " << k;
+            times.ignore(1 << 10, '\n');
+        }
+        // An ordinary mp4: the index before the media data, no fragments.
+        const std::vector<std::string> boxes = topLevelBoxes(video);
+        const auto index = std::find(boxes.begin(), boxes.end(), "moov");
+        const auto media = std::find(boxes.begin(), boxes.end(), "mdat");
+        ASSERT_NE(index, boxes.end());
+        ASSERT_NE(media, boxes.end());
+        EXPECT_LT(index, media);
+        EXPECT_EQ(std::find(boxes.begin(), boxes.end(), "moof"), boxes.end());
+        for (const char* tag : {"color_space", "color_primaries", "color_transfer"})
+            EXPECT_EQ(streamEntry(video, "v", tag), "bt709") << tag;
+        EXPECT_EQ(streamEntry(video, "v", "color_range"), "tv");
+    }
+}
+
+// An HD frame decoded by its tags, as players decode it (untagged HD is read as BT.709 in
+// limited range), against the still of the same moment.
+TEST_F(CaptureTest, HdVideoDecodedByItsTagsHasTheStillsColours) {
+    const std::string video = path("hd.mp4");
+    const Outcome run =
+        capture({"video", video, "--from", "13.2", "--to", "13.205", "--size", "1920x1080"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    ASSERT_EQ(capture({"frame", "13.2", path("hd.png"), "--size", "1920x1080"}).status, 0);
+    const std::string matrix = streamEntry(video, "v", "color_space");
+    const std::string range = streamEntry(video, "v", "color_range");
+    const std::string decoded =
+        shell("ffmpeg -v error -i " + video + " -frames:v 1 -vf scale=in_color_matrix=" +
+              (matrix == "bt470bg" || matrix == "smpte170m" ? "bt601" : "bt709") +
+              ":in_range=" + (range == "pc" ? "pc" : "tv") +
+              ":flags=accurate_rnd+full_chroma_int -f rawvideo -pix_fmt rgb24 -");
+    const Picture still = readPng(path("hd.png"));
+    ASSERT_EQ(decoded.size(), still.rgb.size());
+    double lit = 0.0;
+    double difference = 0.0;
+    double shift[3] = {0.0, 0.0, 0.0};
+    for (size_t i = 0; i + 2 < still.rgb.size(); i += 3) {
+        if (std::max({still.rgb[i], still.rgb[i + 1], still.rgb[i + 2]}) <= 24)
+            continue;
+        lit += 1.0;
+        for (size_t c = 0; c < 3; ++c) {
+            const double change =
+                static_cast<unsigned char>(decoded[i + c]) - static_cast<double>(still.rgb[i + c]);
+            difference += std::abs(change);
+            shift[c] += change;
+        }
+    }
+    ASSERT_GT(lit, 100000.0);
+    EXPECT_LE(difference / lit / 3.0, 3.0);
+    for (const double channel : shift)
+        EXPECT_LE(std::abs(channel / lit), 1.5)
+            << shift[0] / lit << " " << shift[1] / lit << " " << shift[2] / lit;
 }
 
 TEST_F(CaptureTest, LargePngSequenceWarnsFirstAndStopsCleanly) {
@@ -489,41 +611,6 @@ std::string copyData(const std::string& folder) {
     return folder + "/data";
 }
 
-// The Xvfb started by `parent`, or 0.
-pid_t xvfbChildOf(pid_t parent) {
-    DIR* processes = opendir("/proc");
-    pid_t found = 0;
-    while (dirent* entry = processes ? readdir(processes) : nullptr) {
-        const std::string stat = readFile(std::string("/proc/") + entry->d_name + "/stat");
-        const size_t close = stat.rfind(')');
-        if (stat.find("(Xvfb)") == std::string::npos || close == std::string::npos)
-            continue;
-        if (std::atoi(stat.c_str() + close + 4) == parent)
-            found = std::atoi(entry->d_name);
-    }
-    if (processes)
-        closedir(processes);
-    return found;
-}
-
-bool hasSocket(pid_t pid) {
-    const std::string folder = "/proc/" + std::to_string(pid) + "/fd";
-    DIR* fds = opendir(folder.c_str());
-    bool found = false;
-    while (dirent* entry = fds && !found ? readdir(fds) : nullptr)
-        found = linkTarget(folder + "/" + entry->d_name).compare(0, 7, "socket:") == 0;
-    if (fds)
-        closedir(fds);
-    return found;
-}
-
-// Gone, or a zombie that nobody reaps.
-bool processEnded(pid_t pid) {
-    const std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
-    const size_t close = stat.rfind(')');
-    return close == std::string::npos || stat[close + 2] == 'Z';
-}
-
 // True once the child has ended; it is left to be waited for.
 bool ended(pid_t child) {
     siginfo_t info{};
@@ -575,37 +662,45 @@ bool runsWav(const std::string& path) {
     return wav.size() > 60000 && wav.compare(0, 4, "RIFF") == 0;
 }
 
+// One case of the table below: a fixture, the capture's arguments, and what must follow.
+struct HostileCase {
+    const char* name;
+    // Makes the fixtures in the case's folder and returns the arguments.
+    std::function<Launch(const std::string&)> prepare;
+    int status; // -1: the check decides
+    const char* message;
+    std::string expectedContents;
+    std::function<void(pid_t, const std::string&, const std::string&)> during;
+    std::function<void(const std::string&, const Outcome&)> check;
+};
+
+void PrintTo(const HostileCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+// The reader a case puts at its FIFO, and whether a case's FIFO was being read from.
+pid_t drainer = 0;
+bool readingFifo = false;
+const char picture[] = "/deita/kuvio.jpg";
+
+// A capture stopped while its FIFO's reader stalled: it ended by itself, not by the test's
+// kill, with a failure, and left only the FIFO.
+std::function<void(const std::string&, const Outcome&)>
+stoppedBesideItsStuckReader(const char* name) {
+    return [name](const std::string& d, const Outcome& run) {
+        kill(drainer, SIGKILL);
+        waitpid(drainer, nullptr, 0);
+        EXPECT_NE(run.status, 137) << "the capture did not stop: " << run.err;
+        EXPECT_NE(run.status, 0) << run.err;
+        EXPECT_EQ(contents(d), std::string("./") + name + "\n");
+    };
+}
+
 // Outputs that are links, FIFOs, devices, sockets, files in the way of a folder or files
 // about to be replaced, spoilt data and signals: each case checks the status, the message,
 // and that nothing beyond the intended output changed and no temporary file is left.
-TEST_F(CaptureTest, HostileOutputsDataAndSignalsLeaveNothingBehind) {
-    struct Case {
-        const char* name;
-        // Makes the fixtures in the case's folder and returns the arguments.
-        std::function<Launch(const std::string&)> prepare;
-        int status; // -1: the check decides
-        const char* message;
-        std::string expectedContents;
-        std::function<void(pid_t, const std::string&, const std::string&)> during;
-        std::function<void(const std::string&, const Outcome&)> check;
-    };
-    pid_t drainer = 0;
-    // A capture stopped while its FIFO's reader stalled: it ended by itself, not by the test's
-    // kill, with a failure, and left only the FIFO.
-    auto stoppedBesideItsStuckReader = [&](const char* name) {
-        return [&, name](const std::string& d, const Outcome& run) {
-            kill(drainer, SIGKILL);
-            waitpid(drainer, nullptr, 0);
-            EXPECT_NE(run.status, 137) << "the capture did not stop: " << run.err;
-            EXPECT_NE(run.status, 0) << run.err;
-            EXPECT_EQ(contents(d), std::string("./") + name + "\n");
-        };
-    };
-    bool readingFifo = false;
-    pid_t server = 0;
-    bool serverEnded = false;
-    const std::string picture = "/deita/kuvio.jpg";
-    const std::vector<Case> cases = {
+std::vector<HostileCase> hostileCases() {
+    return {
         {"a symlink writes to its target",
          [&](const std::string& d) {
              std::ofstream(d + "/old.wav") << "old";
@@ -882,7 +977,8 @@ TEST_F(CaptureTest, HostileOutputsDataAndSignalsLeaveNothingBehind) {
          },
          [](const std::string& d, const Outcome& run) {
              EXPECT_EQ(run.status, 1);
-             EXPECT_EQ(contents(d).find("./out.mp4\n./out.mp4.part-"), 0u) << contents(d);
+             // The finished video, rewritten with its index first, under its temporary name.
+             EXPECT_EQ(contents(d).find("./out.mp4\n./out.mp4.plain-"), 0u) << contents(d);
              const size_t at = run.err.find("the video is in ");
              ASSERT_NE(at, std::string::npos) << run.err;
              std::string kept = run.err.substr(at + 16);
@@ -976,62 +1072,90 @@ TEST_F(CaptureTest, HostileOutputsDataAndSignalsLeaveNothingBehind) {
              EXPECT_NE(run.err.find("interrupted"), std::string::npos) << run.err;
              EXPECT_EQ(contents(d), "");
          }},
-        {"SIGKILL takes the private X server with it",
+        {"renders with no X server: no DISPLAY, no Xvfb on PATH",
          [&](const std::string& d) {
-             return plain({"frame", "8", d + "/out.png", "--size", "64x48", "--data", dataFolder});
+             // PATH holds ffmpeg alone: a capture that looked for an X server would fail.
+             mkdir((d + "/bin").c_str(), 0755);
+             symlink(shell("command -v ffmpeg | tr -d '\\n'").c_str(), (d + "/bin/ffmpeg").c_str());
+             Launch launch = plain({"video", d + "/out.mp4", "--from", "1", "--to", "1.02",
+                                    "--size", "64x48", "--data", dataFolder});
+             launch.environment.push_back({"PATH", d + "/bin"});
+             launch.unset.push_back("DISPLAY");
+             return launch;
          },
-         137, "", "",
-         [&](pid_t pid, const std::string&, const std::string&) {
-             server = 0;
-             for (int i = 0; i < 3000 && server == 0; ++i, usleep(10000))
-                 server = xvfbChildOf(pid);
-             ASSERT_NE(server, 0);
-             // Once the capture is connected the server is up (killed earlier, it would die
-             // writing its display number to a closed pipe).
-             for (int i = 0; i < 3000 && !hasSocket(pid); ++i)
-                 usleep(10000);
-             kill(pid, SIGKILL);
-             for (int i = 0; i < 500 && !ended(pid); ++i)
-                 usleep(10000);
-             serverEnded = false;
-             for (int i = 0; i < 500 && !serverEnded; ++i, usleep(10000))
-                 serverEnded = processEnded(server);
-             if (!serverEnded)
-                 kill(server, SIGKILL);
+         0, "parade-capture: rendering with ", "./bin\n./bin/ffmpeg\n./out.mp4\n", nullptr,
+         [](const std::string& d, const Outcome&) {
+             EXPECT_EQ(streamEntry(d + "/out.mp4", "v", "width"), "64");
+         }},
+        {"another user's file in a shared folder is refused before rendering",
+         [&](const std::string& d) {
+             const std::string shared = d + "/shared";
+             mkdir(shared.c_str(), 0777);
+             chmod(shared.c_str(), 01777);
+             std::ofstream(shared + "/show.mp4") << "owner's";
+             chmod((shared + "/show.mp4").c_str(), 0666);
+             Launch launch = plain({"video", shared + "/show.mp4", "--from", "1", "--to", "1.02",
+                                    "--size", "64x48", "--data", dataFolder});
+             launch.user = otherUser();
+             chmod(workFolder.c_str(), 0755); // the other user reaches the folder
+             launch.environment.push_back({"TMPDIR", shared});
+             return launch;
          },
-         [&](const std::string&, const Outcome&) {
-             EXPECT_TRUE(serverEnded) << "Xvfb " << server << " outlived the capture";
+         1, "another user's file in a shared folder", "./shared\n./shared/show.mp4\n", nullptr,
+         [](const std::string& d, const Outcome& run) {
+             EXPECT_TRUE(readFile(d + "/shared/show.mp4") == "owner's");
+             EXPECT_EQ(run.err.find("parade-capture: rendering"), std::string::npos) << run.err;
          }},
     };
-    int number = 0;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::string folder = path("hostile-" + std::to_string(++number));
-        mkdir(folder.c_str(), 0755);
-        mkdir((folder + "/tmp").c_str(), 0755);
-        Launch launch = c.prepare(folder);
-        const bool ownTemporary =
-            std::any_of(launch.environment.begin(), launch.environment.end(),
-                        [](const auto& variable) { return variable.first == "TMPDIR"; });
-        if (!ownTemporary)
-            launch.environment.push_back({"TMPDIR", folder + "/tmp"});
-        const std::string errPath = path("hostile-" + std::to_string(number) + ".err");
-        const std::string out = path("hostile-" + std::to_string(number) + ".out");
-        const pid_t pid = start(launch, out, errPath);
-        if (c.during)
-            c.during(pid, folder, errPath);
-        const Outcome run = finishWithin(pid, 120, out, errPath);
-        if (c.status >= 0) {
-            EXPECT_EQ(run.status, c.status) << run.err;
-            EXPECT_EQ(contents(folder), c.expectedContents);
-        }
-        EXPECT_NE(run.err.find(c.message), std::string::npos)
-            << "expected \"" << c.message << "\" in: " << run.err;
-        EXPECT_EQ(shell("ls -A " + folder + "/tmp"), "");
-        if (c.check)
-            c.check(folder, run);
-    }
 }
+
+// "a FIFO is written as a stream" as a test name: a_FIFO_is_written_as_a_stream.
+std::string caseName(const ::testing::TestParamInfo<HostileCase>& info) {
+    std::string name;
+    for (const char* at = info.param.name; *at; ++at) {
+        const bool kept = std::isalnum(static_cast<unsigned char>(*at));
+        if (kept)
+            name += *at;
+        else if (!name.empty() && name.back() != '_')
+            name += '_';
+    }
+    while (!name.empty() && name.back() == '_')
+        name.pop_back();
+    return name;
+}
+
+class HostileOutputTest : public CaptureTest, public ::testing::WithParamInterface<HostileCase> {};
+
+TEST_P(HostileOutputTest, LeavesNothingBehind) {
+    const HostileCase& c = GetParam();
+    const std::string name = "hostile-" + caseName(::testing::TestParamInfo<HostileCase>(c, 0));
+    const std::string folder = path(name);
+    mkdir(folder.c_str(), 0755);
+    mkdir((folder + "/tmp").c_str(), 0755);
+    Launch launch = c.prepare(folder);
+    const bool ownTemporary =
+        std::any_of(launch.environment.begin(), launch.environment.end(),
+                    [](const auto& variable) { return variable.first == "TMPDIR"; });
+    if (!ownTemporary)
+        launch.environment.push_back({"TMPDIR", folder + "/tmp"});
+    const std::string errPath = path(name + ".err");
+    const std::string out = path(name + ".out");
+    const pid_t pid = start(launch, out, errPath);
+    if (c.during)
+        c.during(pid, folder, errPath);
+    const Outcome run = finishWithin(pid, 120, out, errPath);
+    if (c.status >= 0) {
+        EXPECT_EQ(run.status, c.status) << run.err;
+        EXPECT_EQ(contents(folder), c.expectedContents);
+    }
+    EXPECT_NE(run.err.find(c.message), std::string::npos)
+        << "expected \"" << c.message << "\" in: " << run.err;
+    EXPECT_EQ(shell("ls -A " + folder + "/tmp"), "");
+    if (c.check)
+        c.check(folder, run);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, HostileOutputTest, ::testing::ValuesIn(hostileCases()), caseName);
 
 TEST_F(CaptureTest, HelpDescribesTheCommands) {
     const Outcome run = capture(Launch{{"--help"}, {}, RLIM_INFINITY});

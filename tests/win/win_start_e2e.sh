@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # parade.exe under Wine: --help; the banner; a missing mod2.it ends the demo with its message
-# and status 1, as on Linux.
+# and status 1, as on Linux; -geometry gives the window's size.
 # usage: win_start_e2e.sh PARADE_EXE WINE_PREFIX DATA_DIR CAPTURE SNAPSHOT
 PARADE_EXE=$1
 WINE_PREFIX=$2
@@ -30,4 +30,13 @@ grep -Eq '^"Quiet Harbour Parade"Error\([0-9]+\): Can'"'"'t play the file$' <<<"
     e2e_fail "missing mod2.it: no error line after the banner"
 win_text "$E2E_WORK/stderr" | grep -q '^mod2.it: cannot open' ||
     e2e_fail "missing mod2.it: the reason is not on standard error"
+# -geometry, read by GLUT: a window of that size; Escape ends the demo with status 0.
+PARADE_DATA=$DATA
+e2e_start window -geometry 800x500+10+10
+window=$(e2e_window)
+size=$(xdotool getwindowgeometry "$window" | sed -n 's/^ *Geometry: //p')
+[[ "$size" == 800x500 ]] || e2e_fail "-geometry 800x500 gave a window of $size"
+win_key "$window" Escape
+e2e_wait 30 >/dev/null
+[[ "$E2E_STATUS" == 0 ]] || e2e_fail "Escape ended the demo with status $E2E_STATUS"
 echo "win start e2e: all passed"
