@@ -88,15 +88,27 @@ static unsigned char* load(const char* path, int* width, int* height) {
     return pixels;
 }
 
-static int diff(const char* a, const char* b) {
+/* Loads two snapshots of one size into *pa and *pb (their pixel count in *count); 0 when both
+   are there. */
+static int loadPair(const char* a, const char* b, unsigned char** pa, unsigned char** pb,
+                    long* count) {
     int wa, ha, wb, hb;
-    unsigned char* pa = load(a, &wa, &ha);
-    unsigned char* pb = load(b, &wb, &hb);
-    if (!pa || !pb || wa != wb || ha != hb) {
+    *pa = load(a, &wa, &ha);
+    *pb = load(b, &wb, &hb);
+    if (!*pa || !*pb || wa != wb || ha != hb) {
         fprintf(stderr, "snapshots missing or of different sizes\n");
         return 1;
     }
-    long changed = 0, lit = 0, count = (long)wa * ha;
+    *count = (long)wa * ha;
+    return 0;
+}
+
+static int diff(const char* a, const char* b) {
+    unsigned char *pa, *pb;
+    long count;
+    if (loadPair(a, b, &pa, &pb, &count))
+        return 1;
+    long changed = 0, lit = 0;
     for (long i = 0; i < count; ++i) {
         int differs = 0, bright = 0;
         for (int c = 0; c < 3; ++c) {
@@ -114,20 +126,16 @@ static int diff(const char* a, const char* b) {
 }
 
 static int rms(const char* a, const char* b) {
-    int wa, ha, wb, hb;
-    unsigned char* pa = load(a, &wa, &ha);
-    unsigned char* pb = load(b, &wb, &hb);
-    if (!pa || !pb || wa != wb || ha != hb) {
-        fprintf(stderr, "snapshots missing or of different sizes\n");
+    unsigned char *pa, *pb;
+    long count;
+    if (loadPair(a, b, &pa, &pb, &count))
         return 1;
-    }
     double sum = 0.0;
-    long count = (long)wa * ha * 3;
-    for (long i = 0; i < count; ++i) {
+    for (long i = 0; i < count * 3; ++i) {
         double d = pa[i] - pb[i];
         sum += d * d;
     }
-    printf("rms=%.5f\n", sqrt(sum / count) / 255.0);
+    printf("rms=%.5f\n", sqrt(sum / (count * 3)) / 255.0);
     free(pa);
     free(pb);
     return 0;

@@ -92,17 +92,17 @@ e2e_start() {
 # e2e_log_lines: the frames the demo's clock log holds so far.
 e2e_log_lines() { [[ -f "$E2E_LOG" ]] && wc -l <"$E2E_LOG" || echo 0; }
 
-# e2e_drawn [N]: waits (up to 60 s) until the demo has drawn N frames (default 2) more than it
-# had: it is past its start-up and shows the show, or has handled what was sent to it before,
-# however long that takes on a busy machine.
+# e2e_drawn [N]: waits (up to E2E_DRAW_PATIENCE seconds, 60 unless set) until the demo has drawn
+# N frames (default 2) more than it had: it is past its start-up and shows the show, or has
+# handled what was sent to it before, however long that takes on a busy machine.
 e2e_drawn() {
-    local want=$(($(e2e_log_lines) + ${1:-2}))
-    for _ in $(seq 600); do
+    local want=$(($(e2e_log_lines) + ${1:-2})) patience=${E2E_DRAW_PATIENCE:-60}
+    for _ in $(seq $((patience * 10))); do
         (($(e2e_log_lines) >= want)) && return 0
         kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "the demo ended before drawing its frames"
         sleep 0.1
     done
-    e2e_fail "the demo drew no new frames in 60 s"
+    e2e_fail "the demo drew no new frames in $patience s"
 }
 
 # e2e_window: waits (up to 60 s) for the demo's window and prints its id.
