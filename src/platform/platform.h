@@ -54,6 +54,11 @@ bool consoleSpeaksUtf8();
 // a FIFO's writer (reads from it then block as usual). The descriptor, or -1 with errno set.
 int openForReading(const char* path);
 
+// Creates or empties `path` for writing in binary mode, not handed to child processes, and
+// writes to it never wait: a full pipe fails with EAGAIN, and a FIFO that nobody reads yet
+// fails to open with ENXIO. The descriptor, or -1 with errno set.
+int openForWritingNow(const char* path);
+
 // Ends the process at once with `status`: no atexit handlers, no static destructors.
 [[noreturn]] void exitImmediately(int status);
 

@@ -36,6 +36,10 @@ bool consoleSpeaksUtf8() {
     return utf8;
 }
 
+int openForWritingNow(const char* path) {
+    return ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+}
+
 int openForReading(const char* path) {
     const int descriptor = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (descriptor >= 0)

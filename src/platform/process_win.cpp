@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <io.h>
+#include <sys/stat.h>
 
 int64_t monotonicNanoseconds() {
     static const int64_t frequency = [] {
@@ -49,6 +50,12 @@ int openForReading(const char* path) {
     // Binary, or the runtime would turn CR LF into LF and stop at byte 0x1A. Windows has no
     // FIFOs that block an open.
     return _open(path, _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+}
+
+int openForWritingNow(const char* path) {
+    // Windows' files and pipes here take a write at once; text mode would add CRs.
+    return _open(path, _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT,
+                 _S_IREAD | _S_IWRITE);
 }
 
 void quietAudioLibrary(bool) {

@@ -7,25 +7,16 @@
 #include "shell.h"
 
 #include "music.h"
+#include "platform.h"
 
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
-
-// Where a platform has no such flags (no FIFOs, no inherited descriptors), plain opening is
-// all there is.
-#ifndef O_NONBLOCK
-#define O_NONBLOCK 0
-#endif
-#ifndef O_CLOEXEC
-#define O_CLOEXEC 0
-#endif
 
 namespace {
 enum class LogState { unread, awaitingReader, writing, stopped };
@@ -50,7 +41,7 @@ bool isFifo(const std::string& path) {
 
 // Opens the log without waiting: a FIFO that nobody reads yet is tried again at every frame.
 void openLog() {
-    logFile = open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+    logFile = openForWritingNow(logPath.c_str());
     if (logFile >= 0) {
         logState = LogState::writing;
         return;
