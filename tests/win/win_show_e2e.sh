@@ -18,7 +18,6 @@ export PARADE_CLOCK_LOG=$LOG
 # The show under Wine draws a few frames a second on a busy machine.
 E2E_DRAW_PATIENCE=120
 
-
 e2e_start window
 window=$(e2e_window)
 e2e_drawn 30
