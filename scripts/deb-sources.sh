@@ -60,7 +60,7 @@ source_version() {
 # Unpacks the Debian source of a package (optionally "package=version") into $src/<package>
 # (once).
 fetch_source() {
-    local spec=$1 package=${1%%=*}
+    local wanted=$1 package=${1%%=*}
     if [[ -d "$src/$package" ]]; then
         return
     fi
@@ -68,8 +68,8 @@ fetch_source() {
     local tmp=$src/.fetch-$package
     rm -rf "$tmp"
     mkdir -p "$tmp"
-    (cd "$tmp" && apt-get source -qq "$spec" >/dev/null 2>&1) || {
-        echo "$tool: apt-get source $spec failed" >&2
+    (cd "$tmp" && apt-get source -qq "$wanted" >/dev/null 2>&1) || {
+        echo "$tool: apt-get source $wanted failed" >&2
         exit 1
     }
     local dir
